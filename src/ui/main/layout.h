@@ -1,0 +1,41 @@
+#pragma once
+// The main window's resize rule, in twips and single precision as the window's
+// design is. The Windows layer reads the controls' current geometry, runs this
+// and moves the controls; nothing is kept between two resizes.
+
+namespace tarvex {
+
+struct Geometry {
+    float left = 0;
+    float top = 0;
+    float width = 0;
+    float height = 0;
+    friend bool operator==(const Geometry&, const Geometry&) = default;
+};
+
+// The controls the rule moves; the labels and the status bar never move.
+struct MainLayout {
+    Geometry cmbSearchFor;
+    Geometry cmdFind;
+    Geometry cmbReplace;
+    Geometry chkEntireCellContent;
+    Geometry cmdReplace;
+    Geometry cmdAbout;
+    Geometry cmdReplaceAll;
+    Geometry CommandButton2;
+    Geometry lvwMain;
+};
+
+struct ClientArea {
+    float scale_left = 0;
+    float scale_width = 0;
+    float scale_height = 0;
+    float status_bar_height = 0;
+};
+
+// Applies the nine steps in order, each reading what the earlier ones left. A step
+// that would give a control a negative width or height is skipped and leaves that
+// control where it was, as happens while the window is minimised or very small.
+void apply_main_layout(MainLayout& layout, const ClientArea& client);
+
+}  // namespace tarvex
