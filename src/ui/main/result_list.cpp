@@ -1,0 +1,90 @@
+#include "ui/main/result_list.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "base/text.h"
+
+namespace tarvex {
+
+const std::u16string& ResultRow::column_text(int column) const {
+    switch (column) {
+        case 1:
+            return address;
+        case 2:
+            return content;
+        default:
+            return sheet;
+    }
+}
+
+std::string folded_sort_key(const std::u16string& text) {
+    std::string key;
+    key.reserve(text.size() * 2);
+    for (char16_t c : text) {
+        const char16_t folded = fold_case(c);
+        key.push_back(static_cast<char>(folded >> 8));
+        key.push_back(static_cast<char>(folded & 0xFF));
+    }
+    return key;
+}
+
+void ResultList::append(std::vector<ResultRow> rows) {
+    if (rows_.empty()) {
+        rows_ = std::move(rows);
+    } else {
+        rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    }
+    if (sorted_) {
+        sort();
+    }
+}
+
+void ResultList::set_sorted(bool sorted) {
+    sorted_ = sorted;
+    if (sorted_) {
+        sort();
+    }
+}
+
+void ResultList::set_sort_column(int column) {
+    sort_column_ = std::clamp(column, 0, 2);
+    if (sorted_) {
+        sort();
+    }
+}
+
+void ResultList::set_sort_order(SortOrder order) {
+    sort_order_ = order;
+    if (sorted_) {
+        sort();
+    }
+}
+
+void ResultList::sort() {
+    if (rows_.size() < 2) {
+        return;
+    }
+    std::vector<std::string> keys;
+    keys.reserve(rows_.size());
+    for (const ResultRow& row : rows_) {
+        keys.push_back(sort_key_(row.column_text(sort_column_)));
+    }
+    std::vector<std::size_t> order(rows_.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    // Equal texts keep their current order in both directions, so reversing the
+    // order never shuffles rows that compare equal.
+    if (sort_order_ == SortOrder::ascending) {
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+    } else {
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return keys[b] < keys[a]; });
+    }
+    std::vector<ResultRow> sorted_rows;
+    sorted_rows.reserve(rows_.size());
+    for (std::size_t index : order) {
+        sorted_rows.push_back(std::move(rows_[index]));
+    }
+    rows_ = std::move(sorted_rows);
+}
+
+}  // namespace tarvex

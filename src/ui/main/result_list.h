@@ -1,0 +1,68 @@
+#pragma once
+// The rows of the result list. The list view on screen is owner-data: it asks
+// this model for the texts and ticks of the rows it paints, so Find, Replace and
+// sorting never go through the control row by row.
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tarvex {
+
+struct ResultRow {
+    std::u16string sheet;    // the row's own text, column "Work Sheet"
+    std::u16string address;  // sub-item 1, column "Cell"
+    std::u16string content;  // sub-item 2, column "Content"
+    bool ticked = false;
+
+    // The sheet name directly followed by the address: unique within the list.
+    std::u16string key() const { return sheet + address; }
+    const std::u16string& column_text(int column) const;
+};
+
+enum class SortOrder { ascending, descending };
+
+// Turns a text into bytes whose plain comparison orders texts as the user's
+// locale does, ignoring case. Computed once per row and column when sorting, so a
+// sort of 100,000 rows makes 100,000 locale calls, not millions of comparisons.
+using SortKeyFunction = std::function<std::string(const std::u16string&)>;
+
+// The portable default: case folded, then code unit order.
+std::string folded_sort_key(const std::u16string& text);
+
+class ResultList {
+public:
+    explicit ResultList(SortKeyFunction sort_key = folded_sort_key) : sort_key_(std::move(sort_key)) {}
+
+    std::size_t size() const { return rows_.size(); }
+    bool empty() const { return rows_.empty(); }
+    // Rows in display order.
+    const ResultRow& row(std::size_t index) const { return rows_[index]; }
+    void set_ticked(std::size_t index, bool ticked) { rows_[index].ticked = ticked; }
+    void toggle(std::size_t index) { rows_[index].ticked = !rows_[index].ticked; }
+
+    void clear() { rows_.clear(); }
+    // Adds a batch of rows at the end; while the list is sorted they take their
+    // sorted places (one stable sort after the batch).
+    void append(std::vector<ResultRow> rows);
+
+    // The sort settings: while `sorted`, the rows stand in the order of the sort
+    // column's texts (0 sheet, 1 cell, 2 content), equal texts in their earlier order.
+    bool sorted() const { return sorted_; }
+    int sort_column() const { return sort_column_; }
+    SortOrder sort_order() const { return sort_order_; }
+    void set_sorted(bool sorted);
+    void set_sort_column(int column);
+    void set_sort_order(SortOrder order);
+
+private:
+    void sort();
+
+    SortKeyFunction sort_key_;
+    std::vector<ResultRow> rows_;
+    bool sorted_ = false;
+    int sort_column_ = 0;
+    SortOrder sort_order_ = SortOrder::ascending;
+};
+
+}  // namespace tarvex
