@@ -16,8 +16,8 @@ namespace standin {
 
 // HRESULTs the real host answers with, as plain numbers so the model stays portable.
 namespace hr {
-inline constexpr std::int32_t call_rejected = static_cast<std::int32_t>(0x80010001);      // RPC_E_CALL_REJECTED
-inline constexpr std::int32_t disconnected = static_cast<std::int32_t>(0x80010108);       // RPC_E_DISCONNECTED
+inline constexpr std::int32_t call_rejected = static_cast<std::int32_t>(0x80010001);        // RPC_E_CALL_REJECTED
+inline constexpr std::int32_t disconnected = static_cast<std::int32_t>(0x80010108);         // RPC_E_DISCONNECTED
 inline constexpr std::int32_t application_defined = static_cast<std::int32_t>(0x800A03EC);  // error 1004
 inline constexpr std::int32_t object_required = static_cast<std::int32_t>(0x800A01A8);      // error 424
 inline constexpr std::int32_t bad_index = static_cast<std::int32_t>(0x8002000B);            // DISP_E_BADINDEX
@@ -50,8 +50,7 @@ struct Rect {
     CellPos top_left;
     CellPos bottom_right;
     bool contains(CellPos p) const {
-        return p.row >= top_left.row && p.row <= bottom_right.row && p.col >= top_left.col &&
-               p.col <= bottom_right.col;
+        return p.row >= top_left.row && p.row <= bottom_right.row && p.col >= top_left.col && p.col <= bottom_right.col;
     }
     bool is_single_cell() const { return top_left == bottom_right; }
     friend bool operator==(const Rect&, const Rect&) = default;
