@@ -32,7 +32,8 @@ std::shared_ptr<Workbook> Application::open_file(const std::string& path) {
         read = !in.bad();
     }
     if (!read) {
-        detail::fail(hr::application_defined, u"Cannot open " + tarvex::utf8_to_utf16(path) + u": the file cannot be read.");
+        detail::fail(hr::application_defined,
+                     u"Cannot open " + tarvex::utf8_to_utf16(path) + u": the file cannot be read.");
     }
     // The host names a workbook after its file.
     auto book = Workbook::load(text, file.filename().u16string());
