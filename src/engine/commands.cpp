@@ -1,0 +1,235 @@
+#include "engine/commands.h"
+
+#include <unordered_set>
+
+#include "base/text.h"
+#include "engine/escapes.h"
+#include "engine/steps.h"
+
+namespace tarvex {
+namespace {
+
+namespace texts = command_texts;
+
+// The rectangle Find searches on every worksheet: columns A to IV, rows 1 to 65536.
+constexpr char16_t search_first_cell[] = u"A1";
+constexpr char16_t search_last_cell[] = u"IV65536";
+
+// What a macro client gets when it uses a workbook reference that holds nothing.
+HostError no_workbook() {
+    return HostError{static_cast<std::int32_t>(0x800A005Bu), u"Object variable or With block variable not set",
+                     tarvex_source};
+}
+
+bool is_blank(std::u16string_view text) {
+    return text.find_first_not_of(u' ') == std::u16string_view::npos;
+}
+
+std::unique_ptr<HostRange> row_cell(const std::shared_ptr<HostWorkbook>& book, const ResultRow& row) {
+    if (!book) {
+        throw no_workbook();
+    }
+    return book->sheet(row.sheet)->range(row.address);
+}
+
+void show_refusal(MainWindowControls& w) {
+    w.messages.show(MessageRequest{texts::refusal, u"", MessageButtons::ok, MessageIcon::none, 1});
+}
+
+// The walk over one worksheet: match after match until it meets a cell again.
+// The first search call switches the run to tolerant mode; returns false when the
+// host refused that call, which ends the whole command.
+bool walk_sheet(HostSheet& sheet, const std::u16string& what, Steps& steps, std::vector<ResultRow>& rows,
+                std::unordered_set<std::u16string>& met) {
+    std::unique_ptr<HostRange> within;
+    if (steps.run(81, [&] { within = sheet.range(search_first_cell, search_last_cell); }) != Steps::Outcome::done) {
+        return true;
+    }
+    std::unique_ptr<HostRange> held;
+    steps.go_silent();
+    if (steps.run(82, [&] { held = within->find(what, nullptr); }) != Steps::Outcome::done) {
+        return steps.last_failure()->hresult != host_hr::call_rejected;
+    }
+    std::u16string name;
+    if (held && steps.run(84, [&] { name = sheet.name(); }) != Steps::Outcome::done) {
+        return true;
+    }
+    while (held) {
+        std::u16string address;
+        // Without the address the walk cannot tell when it has come round, so a
+        // failed read ends this worksheet rather than risk walking forever.
+        if (steps.run(84, [&] { address = held->address(); }) != Steps::Outcome::done) {
+            return true;
+        }
+        // The sheet name and the address, kept apart so that no two pairs can
+        // spell the same key.
+        if (!met.insert(name + u'\0' + address).second) {
+            return true;
+        }
+        rows.push_back(ResultRow{name, address, u"", false});
+        std::unique_ptr<HostRange> next;
+        // A failed call keeps the held match, which the next round finds already met.
+        if (steps.run(82, [&] { next = within->find(what, held.get()); }) == Steps::Outcome::done) {
+            held = std::move(next);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void cmdFind_Click(MainWindowControls& w, AddinGlobals& globals) {
+    const std::u16string typed = w.cmbSearchFor.text();
+    if (is_blank(typed)) {
+        return;
+    }
+    const std::u16string what = PrepareSearchString(typed);
+    w.screen.set_mouse_pointer(MousePointer::hourglass);
+    w.StatusBar1.set_text(texts::status_key, texts::searching);
+
+    Steps steps = Steps::strict();
+    std::vector<ResultRow> rows;
+    std::unordered_set<std::u16string> met;
+    std::shared_ptr<HostWorkbook> book;
+    try {
+        if (globals.application) {
+            book = globals.application->active_workbook();
+        }
+        if (!book) {
+            throw no_workbook();
+        }
+        // The rows about to be listed come from this workbook, so Replace and Go to
+        // must address this one and no other.
+        globals.target_workbook = book;
+        w.lvwMain.rows().clear();
+        w.lvwMain.rows_changed();
+        for (const auto& sheet : book->worksheets()) {
+            if (!walk_sheet(*sheet, what, steps, rows, met)) {
+                show_refusal(w);
+                w.screen.set_mouse_pointer(MousePointer::standard);
+                w.StatusBar1.set_text(texts::status_key, texts::find_refused);
+                return;
+            }
+        }
+    } catch (...) {
+        // A failure before the first search call: nothing was searched.
+        const Failure failure = current_failure();
+        if (failure.hresult == host_hr::call_rejected) {
+            show_refusal(w);
+        }
+        w.screen.set_mouse_pointer(MousePointer::standard);
+        w.StatusBar1.set_text(texts::status_key, texts::find_refused);
+        return;
+    }
+
+    // The list is filled only now, each row with its cell's displayed text; a cell
+    // that cannot be read back leaves its text empty.
+    for (ResultRow& row : rows) {
+        steps.run(9, [&] { row.content = book->sheet(row.sheet)->range(row.address)->text(); });
+    }
+    steps.run(9, [&] {
+        w.lvwMain.rows().append(std::move(rows));
+        w.lvwMain.rows_changed();
+    });
+    steps.run(11, [&] {
+        w.StatusBar1.set_text(
+            texts::status_key,
+            u"Done(" + decimal(static_cast<std::int64_t>(w.lvwMain.rows().size())) + u" matches)  ...");
+    });
+    steps.run(12, [&] { w.screen.set_mouse_pointer(MousePointer::standard); });
+}
+
+void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter) {
+    const std::u16string raw_replacement = w.cmbReplace.text();
+    if (raw_replacement.empty()) {
+        const MessageAnswer answer = w.messages.show(
+            MessageRequest{texts::clear_question, u"", MessageButtons::yes_no, MessageIcon::critical, 1});
+        if (answer != MessageAnswer::yes) {
+            return;
+        }
+    }
+    const std::u16string search = PrepareSearchString(w.cmbSearchFor.text());
+    const std::u16string replacement = PrepareSearchString(raw_replacement);
+    const bool whole_cell = w.chkEntireCellContent.value() == 1;
+    w.screen.set_mouse_pointer(MousePointer::hourglass);
+    w.StatusBar1.set_text(texts::status_key, texts::replacing);
+
+    Steps steps = Steps::strict();
+    try {
+        const ResultList& list = w.lvwMain.rows();
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const ResultRow& row = list.row(i);
+            if (filter == RowFilter::ticked && !row.ticked) {
+                continue;
+            }
+            // A row whose sheet or cell can no longer be addressed is skipped once
+            // the run is tolerant: no other cell may be written in its place.
+            std::unique_ptr<HostRange> cell;
+            if (steps.run(51, [&] { cell = row_cell(globals.target_workbook, row); }) != Steps::Outcome::done) {
+                continue;
+            }
+            if (whole_cell) {
+                steps.run(52, [&] { cell->set_value(replacement); });
+                continue;
+            }
+            steps.go_silent();
+            // Writing back a formula text the replacement left as it was would turn a
+            // text 007 into the number 7 or flatten an array formula, so such a cell
+            // is not written at all.
+            const auto formula_write = steps.run(532, [&] {
+                const std::u16string formula = cell->formula();
+                std::u16string replaced = replace_all(formula, search, replacement);
+                if (replaced != formula) {
+                    cell->set_value(replaced);
+                }
+            });
+            if (formula_write == Steps::Outcome::skipped && steps.last_failure()->number > 0) {
+                steps.run(533, [&] {
+                    // A value without a text form (an error value) leaves the cell.
+                    const std::optional<std::u16string> value = cell->value_text();
+                    if (!value) {
+                        return;
+                    }
+                    std::u16string replaced = replace_all(*value, search, replacement);
+                    if (replaced != *value) {
+                        cell->set_value(replaced);
+                    }
+                });
+            }
+        }
+    } catch (...) {
+        // Outside tolerant mode a failing step ends the command: no further cell
+        // is written, and the user learns why.
+        const Failure failure = current_failure();
+        w.screen.set_mouse_pointer(MousePointer::standard);
+        w.StatusBar1.set_text(texts::status_key, u"Done ..");
+        w.messages.show(MessageRequest{failure.description, u"", MessageButtons::ok, MessageIcon::exclamation, 1});
+        return;
+    }
+
+    steps.run(6, [&] { cmdFind_Click(w, globals); });
+    steps.run(8, [&] { w.StatusBar1.set_text(texts::status_key, texts::replace_done); });
+    steps.run(9, [&] { w.screen.set_mouse_pointer(MousePointer::standard); });
+}
+
+void lvwMain_DblClick(MainWindowControls& w, AddinGlobals& globals) {
+    const std::optional<std::size_t> selected = w.lvwMain.selected_row();
+    if (!selected || *selected >= w.lvwMain.rows().size()) {
+        return;
+    }
+    const ResultRow row = w.lvwMain.rows().row(*selected);
+    try {
+        if (!globals.target_workbook) {
+            throw no_workbook();
+        }
+        globals.target_workbook->sheet(row.sheet)->activate();
+        // A sheet that cannot be activated is not searched for its cell: the
+        // command ends without any further effect on the workbook.
+        globals.target_workbook->sheet(row.sheet)->range(row.address)->select();
+    } catch (...) {
+        const Failure failure = current_failure();
+        w.messages.show(MessageRequest{failure.description, u"", MessageButtons::ok, MessageIcon::exclamation, 1});
+    }
+}
+
+}  // namespace tarvex

@@ -1,0 +1,98 @@
+#pragma once
+// One helper runs the numbered steps of every routine that deals with failures:
+// the commands (strict until their tolerant point, then silent) and the settings
+// routines (each failure reported, the user's answer deciding what follows).
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace tarvex {
+
+// A trapped failure: the number a macro-language client would see, the
+// description and the component it came from.
+struct Failure {
+    std::int32_t number = 0;
+    std::u16string description;
+    std::u16string source;
+    std::int32_t hresult = 0;
+};
+
+// Tarvex's own failures (as opposed to the host's), with the source "ExcelTarvex".
+struct TarvexError {
+    std::int32_t number = 0;
+    std::u16string description;
+};
+
+inline constexpr char16_t tarvex_source[] = u"ExcelTarvex";
+
+// The failure in flight, whatever was thrown; call it only inside a catch block.
+Failure current_failure();
+
+enum class StepAnswer { abort, retry, ignore };
+using StepReporter = std::function<StepAnswer(const Failure&, int line)>;
+
+class Steps {
+public:
+    enum class Outcome { done, skipped, abort };
+
+    // A failing step ends the routine: its failure propagates to the caller.
+    static Steps strict() { return Steps(Mode::strict, nullptr); }
+    // A failing step is skipped without a word.
+    static Steps silent() { return Steps(Mode::silent, nullptr); }
+    // A failing step is reported; Retry runs it again, Ignore skips it, Abort ends.
+    static Steps reporting(StepReporter reporter) { return Steps(Mode::reporting, std::move(reporter)); }
+
+    // Tolerant mode: from here on every failing step is skipped silently.
+    void go_silent() { mode_ = Mode::silent; }
+    bool is_silent() const { return mode_ == Mode::silent; }
+
+    template <class Step>
+    Outcome run(int line, Step&& step) {
+        for (;;) {
+            try {
+                step();
+                return Outcome::done;
+            } catch (...) {
+                if (mode_ == Mode::strict) {
+                    throw;
+                }
+                last_ = current_failure();
+                if (mode_ == Mode::silent) {
+                    return Outcome::skipped;
+                }
+                const StepAnswer answer = reporter_(*last_, line);
+                if (answer == StepAnswer::abort) {
+                    return Outcome::abort;
+                }
+                if (answer == StepAnswer::ignore) {
+                    return Outcome::skipped;
+                }
+            }
+        }
+    }
+
+    // A condition test. A failed test that is ignored lets the guarded steps run,
+    // as if the condition had held; nullopt means Abort.
+    template <class Condition>
+    std::optional<bool> test(int line, Condition&& condition) {
+        bool result = true;
+        if (run(line, [&] { result = condition(); }) == Outcome::abort) {
+            return std::nullopt;
+        }
+        return result;
+    }
+
+    // The failure of the last step that failed, if any.
+    const std::optional<Failure>& last_failure() const { return last_; }
+
+private:
+    enum class Mode { strict, silent, reporting };
+    Steps(Mode mode, StepReporter reporter) : mode_(mode), reporter_(std::move(reporter)) {}
+
+    Mode mode_;
+    StepReporter reporter_;
+    std::optional<Failure> last_;
+};
+
+}  // namespace tarvex

@@ -1,0 +1,96 @@
+#pragma once
+// In-memory controls for driving the commands natively. They behave as the real
+// controls do where the commands can tell: a combo box's clear empties both its
+// list and its text, the status bar keeps one text per panel key.
+#include <deque>
+#include <map>
+#include <vector>
+
+#include "engine/commands.h"
+
+namespace tarvex::testing {
+
+class FakeComboBox final : public ComboBox {
+public:
+    std::u16string text() const override { return text_; }
+    void set_text(const std::u16string& text) override { text_ = text; }
+    void clear() override {
+        items.clear();
+        text_.clear();
+    }
+    void add_item(const std::u16string& item) override { items.push_back(item); }
+
+    std::vector<std::u16string> items;
+
+private:
+    std::u16string text_;
+};
+
+class FakeCheckBox final : public CheckBox {
+public:
+    int value() const override { return checked; }
+    int checked = 0;
+};
+
+class FakeStatusBar final : public StatusBar {
+public:
+    void set_text(std::u16string_view key, const std::u16string& text) override { panels[std::u16string(key)] = text; }
+    std::u16string text(std::u16string_view key) const override {
+        const auto found = panels.find(std::u16string(key));
+        return found == panels.end() ? std::u16string() : found->second;
+    }
+    std::map<std::u16string, std::u16string> panels;
+};
+
+class FakeListView final : public ResultListView {
+public:
+    ResultList& rows() override { return list; }
+    void rows_changed() override { ++changes; }
+    std::optional<std::size_t> selected_row() const override { return selected; }
+
+    ResultList list;
+    std::optional<std::size_t> selected;
+    int changes = 0;
+};
+
+class FakeScreen final : public Screen {
+public:
+    void set_mouse_pointer(MousePointer pointer) override {
+        current = pointer;
+        history.push_back(pointer);
+    }
+    MousePointer current = MousePointer::standard;
+    std::vector<MousePointer> history;
+};
+
+// Records every message box and answers from a script (OK when the script is empty).
+class FakeMessageBoxes final : public MessageBoxes {
+public:
+    MessageAnswer show(const MessageRequest& request) override {
+        shown.push_back(request);
+        if (answers.empty()) {
+            return MessageAnswer::ok;
+        }
+        const MessageAnswer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::vector<MessageRequest> shown;
+    std::deque<MessageAnswer> answers;
+};
+
+// The main window's controls, wired as the commands expect them.
+struct FakeMainWindow {
+    FakeComboBox search;
+    FakeComboBox replace;
+    FakeCheckBox entire_cell;
+    FakeStatusBar status;
+    FakeListView list;
+    FakeScreen screen;
+    FakeMessageBoxes messages;
+    MainWindowControls controls{search, replace, entire_cell, status, list, screen, messages};
+
+    std::u16string status_text() const { return status.text(u"Status"); }
+};
+
+}  // namespace tarvex::testing

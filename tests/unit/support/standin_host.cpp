@@ -1,0 +1,252 @@
+#include "support/standin_host.h"
+
+#include <string>
+
+namespace tarvex::testing {
+namespace {
+
+using standin::Failure;
+
+// A stand-in failure as the host's late-bound client would report it.
+HostError host_error(const Failure& f) {
+    return HostError{f.hresult, f.description, u"tarvex-host"};
+}
+
+template <class F>
+auto call(standin::Application& app, const char* operation, std::vector<std::u16string> args, F&& body) {
+    try {
+        app.enter(operation, std::move(args));
+        return body();
+    } catch (const Failure& f) {
+        throw host_error(f);
+    }
+}
+
+void check_alive(const standin::Workbook& book) {
+    if (!book.open()) {
+        throw Failure{standin::hr::disconnected, u"The object invoked has disconnected from its clients."};
+    }
+}
+
+void check_alive(const standin::Workbook& book, const standin::Sheet& sheet) {
+    check_alive(book);
+    if (!sheet.alive()) {
+        throw Failure{standin::hr::object_required, u"Object required"};
+    }
+}
+
+class Range final : public HostRange {
+public:
+    Range(std::shared_ptr<standin::Application> app, std::shared_ptr<standin::Workbook> book,
+          std::shared_ptr<standin::Sheet> sheet, standin::Rect rect)
+        : app_(std::move(app)), book_(std::move(book)), sheet_(std::move(sheet)), rect_(rect) {}
+
+    std::unique_ptr<HostRange> find(const std::u16string& what, const HostRange* after) override {
+        const auto* start = static_cast<const Range*>(after);
+        return call(*app_, "Range.Find", {what, start ? standin::address(start->rect_) : u""},
+                    [&]() -> std::unique_ptr<HostRange> {
+                        check_alive(*book_, *sheet_);
+                        std::optional<standin::CellPos> from;
+                        if (start) {
+                            from = start->rect_.top_left;
+                        }
+                        const auto found = app_->find(*sheet_, what, rect_, from, std::nullopt, std::nullopt,
+                                                      std::nullopt, standin::Direction::next, false);
+                        if (!found) {
+                            return nullptr;
+                        }
+                        return std::make_unique<Range>(app_, book_, sheet_, standin::Rect{*found, *found});
+                    });
+    }
+
+    std::u16string address() override {
+        return call(*app_, "Range.Address", {}, [&] {
+            check_alive(*book_, *sheet_);
+            return standin::address(rect_);
+        });
+    }
+
+    std::u16string text() override {
+        return call(*app_, "Range.Text", {}, [&] {
+            check_alive(*book_, *sheet_);
+            const standin::Cell* c = sheet_->cell(rect_.top_left);
+            return c ? c->display_text() : std::u16string();
+        });
+    }
+
+    std::u16string formula() override {
+        return call(*app_, "Range.Formula", {}, [&] {
+            check_alive(*book_, *sheet_);
+            const standin::Cell* c = sheet_->cell(rect_.top_left);
+            return c ? c->formula_text() : std::u16string();
+        });
+    }
+
+    std::optional<std::u16string> value_text() override {
+        return call(*app_, "Range.Value", {}, [&]() -> std::optional<std::u16string> {
+            check_alive(*book_, *sheet_);
+            const standin::Cell* c = sheet_->cell(rect_.top_left);
+            if (!c) {
+                return std::u16string();
+            }
+            switch (c->value.kind) {
+                case standin::ValueKind::error:
+                    return std::nullopt;
+                case standin::ValueKind::boolean:
+                    // The platform's variant-to-text conversion of a Boolean.
+                    return std::u16string(c->value.boolean ? u"True" : u"False");
+                case standin::ValueKind::number:
+                    return standin::general_number_text(c->value.number);
+                default:
+                    return c->value.text;
+            }
+        });
+    }
+
+    void set_value(const std::u16string& value) override {
+        call(*app_, "Range.Value=", {value}, [&] {
+            check_alive(*book_, *sheet_);
+            sheet_->write_value(rect_.top_left, value);
+        });
+    }
+
+    void select() override {
+        call(*app_, "Range.Select", {}, [&] {
+            check_alive(*book_, *sheet_);
+            if (app_->active_workbook() != book_ || book_->active_sheet() != sheet_) {
+                throw Failure{standin::hr::application_defined, u"Select method of Range class failed"};
+            }
+            sheet_->select(rect_.top_left);
+        });
+    }
+
+private:
+    std::shared_ptr<standin::Application> app_;
+    std::shared_ptr<standin::Workbook> book_;
+    std::shared_ptr<standin::Sheet> sheet_;
+    standin::Rect rect_;
+};
+
+class Sheet final : public HostSheet {
+public:
+    Sheet(std::shared_ptr<standin::Application> app, std::shared_ptr<standin::Workbook> book,
+          std::shared_ptr<standin::Sheet> sheet)
+        : app_(std::move(app)), book_(std::move(book)), sheet_(std::move(sheet)) {}
+
+    std::u16string name() override {
+        return call(*app_, "Worksheet.Name", {}, [&] {
+            check_alive(*book_, *sheet_);
+            return sheet_->name();
+        });
+    }
+
+    void activate() override {
+        call(*app_, "Worksheet.Activate", {}, [&] {
+            check_alive(*book_, *sheet_);
+            book_->activate_sheet(sheet_);
+            app_->activate(book_);
+        });
+    }
+
+    std::unique_ptr<HostRange> range(const std::u16string& cell) override { return make_range(cell, nullptr); }
+    std::unique_ptr<HostRange> range(const std::u16string& first, const std::u16string& last) override {
+        return make_range(first, &last);
+    }
+
+private:
+    std::unique_ptr<HostRange> make_range(const std::u16string& first, const std::u16string* last) {
+        std::vector<std::u16string> args{first};
+        if (last) {
+            args.push_back(*last);
+        }
+        return call(*app_, "Worksheet.Range", args, [&]() -> std::unique_ptr<HostRange> {
+            check_alive(*book_, *sheet_);
+            if (sheet_->kind() != standin::SheetKind::worksheet) {
+                throw Failure{static_cast<std::int32_t>(0x80020006), u"Unknown name."};
+            }
+            auto a = standin::parse_range(first);
+            auto b = last ? standin::parse_range(*last) : a;
+            if (!a || !b) {
+                throw Failure{standin::hr::application_defined, u"Method 'Range' of object '_Worksheet' failed"};
+            }
+            const standin::Rect rect{
+                {std::min(a->top_left.row, b->top_left.row), std::min(a->top_left.col, b->top_left.col)},
+                {std::max(a->bottom_right.row, b->bottom_right.row),
+                 std::max(a->bottom_right.col, b->bottom_right.col)}};
+            return std::make_unique<Range>(app_, book_, sheet_, rect);
+        });
+    }
+
+    std::shared_ptr<standin::Application> app_;
+    std::shared_ptr<standin::Workbook> book_;
+    std::shared_ptr<standin::Sheet> sheet_;
+};
+
+class Workbook final : public HostWorkbook {
+public:
+    Workbook(std::shared_ptr<standin::Application> app, std::shared_ptr<standin::Workbook> book)
+        : app_(std::move(app)), book_(std::move(book)) {}
+
+    void activate() override {
+        call(*app_, "Workbook.Activate", {}, [&] {
+            check_alive(*book_);
+            app_->activate(book_);
+        });
+    }
+
+    std::vector<std::unique_ptr<HostSheet>> worksheets() override {
+        return call(*app_, "Workbook.Worksheets", {}, [&] {
+            check_alive(*book_);
+            std::vector<std::unique_ptr<HostSheet>> sheets;
+            for (const auto& s : book_->worksheets()) {
+                sheets.push_back(std::make_unique<Sheet>(app_, book_, s));
+            }
+            return sheets;
+        });
+    }
+
+    std::unique_ptr<HostSheet> sheet(const std::u16string& name) override {
+        return call(*app_, "Sheets.Item", {name}, [&] {
+            check_alive(*book_);
+            auto s = book_->sheet(name);
+            if (!s) {
+                throw Failure{standin::hr::bad_index, u"Subscript out of range"};
+            }
+            return std::make_unique<Sheet>(app_, book_, s);
+        });
+    }
+
+private:
+    std::shared_ptr<standin::Application> app_;
+    std::shared_ptr<standin::Workbook> book_;
+};
+
+class Application final : public HostApplication {
+public:
+    explicit Application(std::shared_ptr<standin::Application> app) : app_(std::move(app)) {}
+
+    std::shared_ptr<HostWorkbook> active_workbook() override {
+        return call(*app_, "Application.ActiveWorkbook", {}, [&]() -> std::shared_ptr<HostWorkbook> {
+            auto book = app_->active_workbook();
+            if (!book) {
+                return nullptr;
+            }
+            return std::make_shared<Workbook>(app_, book);
+        });
+    }
+
+private:
+    std::shared_ptr<standin::Application> app_;
+};
+
+}  // namespace
+
+std::shared_ptr<HostApplication> make_standin_host(std::shared_ptr<standin::Application> app) {
+    return std::make_shared<Application>(std::move(app));
+}
+
+std::shared_ptr<standin::Workbook> add_book(standin::Application& app, const char* text, const char16_t* name) {
+    return app.add_workbook(standin::Workbook::load(text, name));
+}
+
+}  // namespace tarvex::testing
