@@ -5,6 +5,7 @@
 #include "base/text.h"
 #include "engine/escapes.h"
 #include "engine/steps.h"
+#include "settings/recent_lists.h"
 
 namespace tarvex {
 namespace {
@@ -30,6 +31,15 @@ std::unique_ptr<HostRange> row_cell(const std::shared_ptr<HostWorkbook>& book, c
         throw no_workbook();
     }
     return book->sheet(row.sheet)->range(row.address);
+}
+
+// Records the box's text in its recent list and refills the box's drop-down,
+// which empties the box, so the text is put back afterwards.
+void record_recent(SettingsContext& settings, const RecentList& list, ComboBox& combo) {
+    const std::u16string text = combo.text();
+    add_recent(settings, list, combo);
+    fill_recent(settings, list, combo);
+    combo.set_text(text);
 }
 
 void show_refusal(MainWindowControls& w) {
@@ -131,6 +141,7 @@ void cmdFind_Click(MainWindowControls& w, AddinGlobals& globals) {
         w.lvwMain.rows().append(std::move(rows));
         w.lvwMain.rows_changed();
     });
+    steps.run(10, [&] { record_recent(w.settings, recent_searches, w.cmbSearchFor); });
     steps.run(11, [&] {
         w.StatusBar1.set_text(
             texts::status_key,
@@ -208,6 +219,7 @@ void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter
     }
 
     steps.run(6, [&] { cmdFind_Click(w, globals); });
+    steps.run(7, [&] { record_recent(w.settings, recent_replacements, w.cmbReplace); });
     steps.run(8, [&] { w.StatusBar1.set_text(texts::status_key, texts::replace_done); });
     steps.run(9, [&] { w.screen.set_mouse_pointer(MousePointer::standard); });
 }

@@ -3,6 +3,7 @@
 // written against the host and control ports so that they run the same in the
 // DLL and in native tests.
 #include "addin/addin.h"
+#include "settings/registry_routines.h"
 #include "ui/controls/controls.h"
 
 namespace tarvex {
@@ -16,6 +17,7 @@ struct MainWindowControls {
     ResultListView& lvwMain;
     Screen& screen;
     MessageBoxes& messages;
+    SettingsContext& settings;
 };
 
 // Lists every cell of every worksheet of the host's active workbook that matches

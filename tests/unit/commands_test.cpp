@@ -426,3 +426,29 @@ TEST_F(Commands, GoToActivatesTheSheetAndSelectsTheCell) {
         EXPECT_NE(call.operation, "Range.Select");
     }
 }
+
+TEST_F(Commands, FindAndReplaceRecordTheirTextsAndKeepTheBoxes) {
+    open("sheet S\nA1|cat\n");
+    find("cat");
+    // The box was refilled from the recent list and given its text back.
+    EXPECT_EQ(window.search.text(), u"cat");
+    EXPECT_EQ(window.search.items, (std::vector<std::u16string>{u"cat", u""}));
+    find("^TB");  // recorded raw, not expanded
+    EXPECT_EQ(window.search.items, (std::vector<std::u16string>{u"^TB", u"cat", u""}));
+
+    window.search.set_text(u"cat");
+    window.replace.set_text(u"dog");
+    tarvex::cmdReplaceAll_Click(window.controls, globals);
+    EXPECT_EQ(window.replace.text(), u"dog");
+    EXPECT_EQ(window.replace.items, (std::vector<std::u16string>{u"dog", u""}));
+    EXPECT_EQ(window.registry.get_text(tarvex::hkey_current_user, tarvex::application_key, u"SearchMRU_1"), u"cat");
+
+    // An empty replacement is not recorded; a refused Find records nothing.
+    window.replace.set_text(u"");
+    window.messages.answers = {MessageAnswer::yes};
+    tarvex::cmdReplaceAll_Click(window.controls, globals);
+    EXPECT_EQ(window.registry.get_text(tarvex::hkey_current_user, tarvex::application_key, u"ReplaceMRU_1"), u"dog");
+    app->set_refusing(true);
+    find("refused");
+    EXPECT_EQ(window.registry.get_text(tarvex::hkey_current_user, tarvex::application_key, u"SearchMRU_1"), u"cat");
+}

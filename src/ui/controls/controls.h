@@ -46,6 +46,32 @@ public:
     virtual std::optional<std::size_t> selected_row() const = 0;
 };
 
+// A report-view list's columns, visited by index (their order in the collection,
+// not on screen). Widths are in twips; positions count from 1 for the leftmost.
+// A setter throws when the control refuses the value.
+class ListColumns {
+public:
+    virtual ~ListColumns() = default;
+    virtual std::u16string form_name() const = 0;     // the window holding the list, "frmMain"
+    virtual std::u16string control_name() const = 0;  // "lvwMain"
+    virtual int count() const = 0;
+    virtual std::u16string key(int column) const = 0;
+    virtual std::u16string caption(int column) const = 0;
+    virtual float width(int column) const = 0;
+    virtual void set_width(int column, float twips) = 0;
+    virtual int position(int column) const = 0;
+    virtual void set_position(int column, int position) = 0;
+
+    // The display options every preparation of the window sets.
+    virtual void set_hide_selection(bool hide) = 0;
+    virtual void set_allow_column_reorder(bool allow) = 0;
+    virtual void set_full_row_select(bool full_row) = 0;
+    virtual void set_report_view() = 0;
+    virtual void set_manual_label_edit() = 0;
+    // The header's sort arrow on one column (0-based), or on none.
+    virtual void show_sort_arrow(std::optional<int> column, bool ascending) = 0;
+};
+
 enum class MousePointer { standard, hourglass };
 
 class Screen {

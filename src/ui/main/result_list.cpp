@@ -35,33 +35,29 @@ void ResultList::append(std::vector<ResultRow> rows) {
     } else {
         rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
     }
-    if (sorted_) {
-        sort();
-    }
+    needs_sort_ = sorted_;
 }
 
 void ResultList::set_sorted(bool sorted) {
     sorted_ = sorted;
-    if (sorted_) {
-        sort();
-    }
+    needs_sort_ = sorted_;
 }
 
 void ResultList::set_sort_column(int column) {
     sort_column_ = std::clamp(column, 0, 2);
-    if (sorted_) {
-        sort();
-    }
+    needs_sort_ = sorted_;
 }
 
 void ResultList::set_sort_order(SortOrder order) {
     sort_order_ = order;
-    if (sorted_) {
-        sort();
-    }
+    needs_sort_ = sorted_;
 }
 
-void ResultList::sort() {
+void ResultList::ensure_sorted() const {
+    if (!needs_sort_) {
+        return;
+    }
+    needs_sort_ = false;
     if (rows_.size() < 2) {
         return;
     }

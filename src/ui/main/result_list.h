@@ -37,9 +37,15 @@ public:
     std::size_t size() const { return rows_.size(); }
     bool empty() const { return rows_.empty(); }
     // Rows in display order.
-    const ResultRow& row(std::size_t index) const { return rows_[index]; }
-    void set_ticked(std::size_t index, bool ticked) { rows_[index].ticked = ticked; }
-    void toggle(std::size_t index) { rows_[index].ticked = !rows_[index].ticked; }
+    const ResultRow& row(std::size_t index) const {
+        ensure_sorted();
+        return rows_[index];
+    }
+    void set_ticked(std::size_t index, bool ticked) {
+        ensure_sorted();
+        rows_[index].ticked = ticked;
+    }
+    void toggle(std::size_t index) { set_ticked(index, !row(index).ticked); }
 
     void clear() { rows_.clear(); }
     // Adds a batch of rows at the end; while the list is sorted they take their
@@ -48,6 +54,8 @@ public:
 
     // The sort settings: while `sorted`, the rows stand in the order of the sort
     // column's texts (0 sheet, 1 cell, 2 content), equal texts in their earlier order.
+    // A change takes effect at the next look at the rows, so changing column and
+    // order together sorts once.
     bool sorted() const { return sorted_; }
     int sort_column() const { return sort_column_; }
     SortOrder sort_order() const { return sort_order_; }
@@ -56,10 +64,11 @@ public:
     void set_sort_order(SortOrder order);
 
 private:
-    void sort();
+    void ensure_sorted() const;
 
     SortKeyFunction sort_key_;
-    std::vector<ResultRow> rows_;
+    mutable std::vector<ResultRow> rows_;
+    mutable bool needs_sort_ = false;
     bool sorted_ = false;
     int sort_column_ = 0;
     SortOrder sort_order_ = SortOrder::ascending;

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "engine/commands.h"
+#include "engine/steps.h"
+#include "support/fake_registry.h"
 
 namespace tarvex::testing {
 
@@ -18,9 +20,17 @@ public:
         items.clear();
         text_.clear();
     }
-    void add_item(const std::u16string& item) override { items.push_back(item); }
+    void add_item(const std::u16string& item) override {
+        if (fail_add_at && items.size() == *fail_add_at) {
+            fail_add_at.reset();
+            throw TarvexError{7, u"Out of memory"};
+        }
+        items.push_back(item);
+    }
 
     std::vector<std::u16string> items;
+    // Adding the item at this place fails once.
+    std::optional<std::size_t> fail_add_at;
 
 private:
     std::u16string text_;
@@ -88,7 +98,9 @@ struct FakeMainWindow {
     FakeListView list;
     FakeScreen screen;
     FakeMessageBoxes messages;
-    MainWindowControls controls{search, replace, entire_cell, status, list, screen, messages};
+    FakeRegistry registry;
+    SettingsContext settings{registry, messages};
+    MainWindowControls controls{search, replace, entire_cell, status, list, screen, messages, settings};
 
     std::u16string status_text() const { return status.text(u"Status"); }
 };

@@ -1,0 +1,25 @@
+#pragma once
+// The error report the settings routines show for a failure they trap: a warning
+// box with Abort, Retry and Ignore, in one of two layouts.
+#include <string_view>
+
+#include "engine/steps.h"
+#include "ui/controls/controls.h"
+
+namespace tarvex {
+
+enum class ReportShape { a, b };
+
+// The box for a failure of the routine with the given tag (": UpdateKey",
+// ":RegSettings:SaveColumnInfo") at step `line`.
+MessageRequest error_report(ReportShape shape, std::u16string_view routine_tag, const Failure& failure, int line);
+
+// A step reporter that shows the report and turns the answer into the step's fate.
+StepReporter report_with(MessageBoxes& messages, ReportShape shape, std::u16string_view routine_tag);
+
+// The steps of a settings routine that reports its failures.
+inline Steps reporting_steps(MessageBoxes& messages, ReportShape shape, std::u16string_view routine_tag) {
+    return Steps::reporting(report_with(messages, shape, routine_tag));
+}
+
+}  // namespace tarvex
