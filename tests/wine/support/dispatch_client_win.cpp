@@ -1,0 +1,195 @@
+#include "support/dispatch_client_win.h"
+
+#include <cstdio>
+#include <new>
+
+namespace tarvex::test {
+
+namespace {
+
+// Written into EXCEPINFO before the call, so an untouched one can be told apart
+// from one the callee filled.
+constexpr SCODE untouched_scode = static_cast<SCODE>(0x7E57C0DE);
+
+std::u16string bstr_text(BSTR text) {
+    return std::u16string(reinterpret_cast<const char16_t*>(text), ::SysStringLen(text));
+}
+
+}  // namespace
+
+Variant::Variant(const Variant& other) {
+    ::VariantInit(&value_);
+    if (FAILED(::VariantCopy(&value_, const_cast<VARIANT*>(&other.value_)))) {
+        throw std::bad_alloc();
+    }
+}
+
+Variant& Variant::operator=(const Variant& other) {
+    if (this != &other) {
+        Variant copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
+Variant& Variant::operator=(Variant&& other) noexcept {
+    if (this != &other) {
+        ::VariantClear(&value_);
+        value_ = other.value_;
+        ::VariantInit(&other.value_);
+    }
+    return *this;
+}
+
+VARIANT* Variant::put() noexcept {
+    ::VariantClear(&value_);
+    return &value_;
+}
+
+Variant text_variant(std::u16string_view text) {
+    Variant v;
+    v.get().vt = VT_BSTR;
+    v.get().bstrVal =
+        ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size()));
+    if (v.get().bstrVal == nullptr) {
+        throw std::bad_alloc();
+    }
+    return v;
+}
+
+Arg::Arg(int number) {
+    value_.get().vt = VT_I4;
+    value_.get().lVal = number;
+}
+
+Arg::Arg(double number) {
+    value_.get().vt = VT_R8;
+    value_.get().dblVal = number;
+}
+
+Arg::Arg(bool value) {
+    value_.get().vt = VT_BOOL;
+    value_.get().boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
+Arg::Arg(IDispatch* object) {
+    value_.get().vt = VT_DISPATCH;
+    value_.get().pdispVal = object;
+    if (object != nullptr) {
+        object->AddRef();
+    }
+}
+
+Arg Arg::omitted() {
+    Variant v;
+    v.get().vt = VT_ERROR;
+    v.get().scode = DISP_E_PARAMNOTFOUND;
+    return Arg(std::move(v));
+}
+
+Arg Arg::ref_to_variant(VARIANT& target) {
+    Variant v;
+    v.get().vt = VT_BYREF | VT_VARIANT;
+    v.get().pvarVal = &target;
+    return Arg(std::move(v));
+}
+
+Arg Arg::ref_to_value(VARIANT& target) {
+    Variant v;
+    v.get().vt = static_cast<VARTYPE>(VT_BYREF | target.vt);
+    // Every member of the value union starts at the same address.
+    v.get().byref = &target.lVal;
+    return Arg(std::move(v));
+}
+
+ComPtr<IDispatch> CallResult::object() const {
+    if (value.type() != VT_DISPATCH) {
+        return nullptr;
+    }
+    return ComPtr<IDispatch>(value.get().pdispVal);
+}
+
+std::u16string CallResult::text() const {
+    if (value.type() != VT_BSTR) {
+        return u"";
+    }
+    return bstr_text(value.get().bstrVal);
+}
+
+HRESULT dispid_of(IDispatch* object, std::u16string_view name, DISPID* dispid) {
+    std::u16string copy(name);
+    LPOLESTR names[] = {reinterpret_cast<LPOLESTR>(copy.data())};
+    *dispid = DISPID_UNKNOWN;
+    return object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, dispid);
+}
+
+CallResult invoke(IDispatch* object, DISPID dispid, WORD flags, const std::vector<Arg>& args, const Arg* put_value) {
+    // rgvarg: the named put value first, then the positional arguments last to first.
+    std::vector<VARIANTARG> rgvarg;
+    rgvarg.reserve(args.size() + 1);
+    if (put_value != nullptr) {
+        rgvarg.push_back(put_value->get());
+    }
+    for (auto it = args.rbegin(); it != args.rend(); ++it) {
+        rgvarg.push_back(it->get());
+    }
+    DISPID put_id = DISPID_PROPERTYPUT;
+    DISPPARAMS params{};
+    params.rgvarg = rgvarg.empty() ? nullptr : rgvarg.data();
+    params.cArgs = static_cast<UINT>(rgvarg.size());
+    params.rgdispidNamedArgs = put_value != nullptr ? &put_id : nullptr;
+    params.cNamedArgs = put_value != nullptr ? 1 : 0;
+
+    CallResult result;
+    EXCEPINFO info{};
+    info.scode = untouched_scode;
+    UINT arg_error = CallResult::no_arg_error;
+    result.hr =
+        object->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.value.put(), &info, &arg_error);
+    if (info.pfnDeferredFillIn != nullptr) {
+        info.pfnDeferredFillIn(&info);
+    }
+    result.exception_filled = info.scode != untouched_scode || info.wCode != 0 || info.bstrDescription != nullptr ||
+                              info.bstrSource != nullptr;
+    result.scode = info.scode;
+    result.wcode = info.wCode;
+    if (info.bstrDescription != nullptr) {
+        result.description = bstr_text(info.bstrDescription);
+    }
+    if (info.bstrSource != nullptr) {
+        result.source = bstr_text(info.bstrSource);
+    }
+    ::SysFreeString(info.bstrDescription);
+    ::SysFreeString(info.bstrSource);
+    ::SysFreeString(info.bstrHelpFile);
+    result.arg_error = arg_error;
+    return result;
+}
+
+CallResult call(IDispatch* object, std::u16string_view name, const std::vector<Arg>& args) {
+    DISPID dispid = DISPID_UNKNOWN;
+    if (const HRESULT hr = dispid_of(object, name, &dispid); FAILED(hr)) {
+        CallResult result;
+        result.hr = hr;
+        return result;
+    }
+    return invoke(object, dispid, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args);
+}
+
+CallResult put(IDispatch* object, std::u16string_view name, const Arg& value, const std::vector<Arg>& args) {
+    DISPID dispid = DISPID_UNKNOWN;
+    if (const HRESULT hr = dispid_of(object, name, &dispid); FAILED(hr)) {
+        CallResult result;
+        result.hr = hr;
+        return result;
+    }
+    return invoke(object, dispid, DISPATCH_PROPERTYPUT, args, &value);
+}
+
+std::string hex(HRESULT hr) {
+    char text[16];
+    std::snprintf(text, sizeof(text), "0x%08lX", static_cast<unsigned long>(hr));
+    return text;
+}
+
+}  // namespace tarvex::test
