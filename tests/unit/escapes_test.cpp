@@ -43,8 +43,7 @@ TEST(Escapes, ReplacementIsLeftToRightNonOverlappingAndExact) {
         const char16_t* expected;
     };
     const Case cases[] = {
-        {u"aaa", u"aa", u"b", u"ba"},   {u"banana", u"a", u"aa", u"baanaanaa"},  // inserted text is never searched
-                                                                                 // again
+        {u"aaa", u"aa", u"b", u"ba"},   {u"banana", u"a", u"aa", u"baanaanaa"},  // inserted text is not rescanned
         {u"ABC", u"abc", u"x", u"ABC"},                                          // case-sensitive
         {u"abcabc", u"abc", u"", u""},                                           // an empty replacement deletes
         {u"text", u"", u"x", u"text"},                                           // an empty search text finds nothing
