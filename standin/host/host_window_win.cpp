@@ -3,9 +3,12 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
 #include <exception>
+#include <optional>
 
 #include "base/text.h"
+#include "com/object_model_win.h"
 
 namespace standin::host {
 namespace {
@@ -13,6 +16,7 @@ namespace {
 const wchar_t host_class_name[] = L"TarvexStandinHost";
 const char16_t default_title[] = u"tarvex-host";
 constexpr UINT_PTR poll_timer = 1;
+constexpr UINT_PTR close_timer = 2;
 constexpr UINT poll_interval_ms = 200;
 constexpr int grid_id = 10;
 
@@ -63,9 +67,13 @@ bool HostWindow::create(int show_command) {
     };
     accelerators_.reset(::CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
 
+    int x = CW_USEDEFAULT;
+    int y = CW_USEDEFAULT;
+    int width = scale(900, dpi_);
+    int height = scale(640, dpi_);
+    place_on_screen(&x, &y, &width, &height);
     if (!create_window(host_class_name, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), 0,
-                       WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, default_title, CW_USEDEFAULT, CW_USEDEFAULT,
-                       scale(900, dpi_), scale(640, dpi_), nullptr, nullptr)) {
+                       WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, default_title, x, y, width, height, nullptr, nullptr)) {
         return false;
     }
     ::SetTimer(hwnd(), poll_timer, poll_interval_ms, nullptr);
@@ -103,8 +111,48 @@ void HostWindow::refresh() {
     apply(take_snapshot(), true);
 }
 
-void HostWindow::on_open_tarvex() {
-    // Tarvex.dll is not loaded by the stand-in host yet.
+std::optional<std::u16string> HostWindow::on_open_tarvex() {
+    std::optional<AddinFailure> failure;
+    try {
+        if (!application_object_) {
+            application_object_ = make_application_object(application_);
+        }
+        failure = tarvex_.search(application_object_.Get());
+    } catch (...) {
+        failure = AddinFailure{E_UNEXPECTED, u"Unexpected error."};
+    }
+    // The add-in may have activated another workbook or sheet.
+    refresh_if_changed();
+    if (!failure) {
+        return std::nullopt;
+    }
+    const std::u16string text = describe_open_failure(*failure);
+    ::MessageBoxW(hwnd(), wide(text), wide(default_title), MB_OK | MB_ICONEXCLAMATION);
+    return text;
+}
+
+void HostWindow::close_after(UINT milliseconds) {
+    ::SetTimer(hwnd(), close_timer, std::max<UINT>(milliseconds, USER_TIMER_MINIMUM), nullptr);
+}
+
+void HostWindow::place_on_screen(int* x, int* y, int* width, int* height) const {
+    RECT work{};
+    if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
+        return;
+    }
+    const int work_width = work.right - work.left;
+    const int work_height = work.bottom - work.top;
+    // Side by side only where both windows have room: the sheet keeps enough
+    // columns to read, and the add-in's window fits in the rest. The host takes
+    // the right part because an add-in's window opens at the system's default
+    // place, which is the top left corner.
+    if (work_width < scale(1200, dpi_) || work_height < scale(700, dpi_)) {
+        return;
+    }
+    *width = work_width * 3 / 5;
+    *height = work_height;
+    *x = work.right - *width;
+    *y = work.top;
 }
 
 void HostWindow::refresh_if_changed() {
@@ -173,6 +221,9 @@ LRESULT HostWindow::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_TIMER:
             if (wparam == poll_timer) {
                 refresh_if_changed();
+            } else if (wparam == close_timer) {
+                ::KillTimer(hwnd(), close_timer);
+                ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
             }
             return 0;
         case WM_COMMAND:
@@ -205,6 +256,7 @@ LRESULT HostWindow::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
             break;
         case WM_DESTROY:
             ::KillTimer(hwnd(), poll_timer);
+            ::KillTimer(hwnd(), close_timer);
             ::PostQuitMessage(0);
             return 0;
     }
@@ -228,7 +280,7 @@ void HostWindow::build_menu() {
     append_popup(bar.get(), std::move(window), L"&Window");
 
     UniqueMenu tools(::CreatePopupMenu());
-    ::AppendMenuW(tools.get(), MF_STRING | MF_GRAYED, command_open_tarvex, L"&Tarvex...\tCtrl+Shift+F");
+    ::AppendMenuW(tools.get(), MF_STRING, command_open_tarvex, L"&Tarvex...\tCtrl+Shift+F");
     append_popup(bar.get(), std::move(tools), L"&Tools");
 
     if (::SetMenu(hwnd(), bar.get())) {

@@ -1,11 +1,16 @@
 #pragma once
 // The stand-in host's main window: a menu bar, a formula bar, the grid of the
 // active sheet and the sheet tabs of the active workbook.
+#include <oaidl.h>
+#include <wrl/client.h>
+
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "host/addin_loader_win.h"
 #include "host/grid_view_win.h"
 #include "host/window_win.h"
 #include "model/model.h"
@@ -37,8 +42,15 @@ public:
     // model now, whether or not anything seems to have changed.
     void refresh();
 
-    // Tools > Tarvex... and its accelerator.
-    void on_open_tarvex();
+    // Where Tarvex.dll is loaded from instead of the registered server (see AddinLoader).
+    void set_tarvex_dll(std::u16string path) { tarvex_.set_dll_path(std::move(path)); }
+
+    // Tools > Tarvex... and its accelerator: opens the Tarvex window on the active
+    // workbook. A failure is shown in a message box, and its text returned.
+    std::optional<std::u16string> on_open_tarvex();
+
+    // Closes the window by itself after `milliseconds`, as if the user had.
+    void close_after(UINT milliseconds);
 
     HACCEL accelerators() const { return accelerators_.get(); }
 
@@ -58,6 +70,7 @@ private:
     };
 
     LRESULT on_message(UINT message, WPARAM wparam, LPARAM lparam) override;
+    void place_on_screen(int* x, int* y, int* width, int* height) const;
     bool create_children();
     void build_menu();
     void layout_children();
@@ -73,6 +86,10 @@ private:
     void close_active_workbook();
 
     std::shared_ptr<Application> application_;
+    // The Application object every caller of the object model gets: one for the
+    // host's life, as the real host has.
+    Microsoft::WRL::ComPtr<IDispatch> application_object_;
+    AddinLoader tarvex_;
     std::u16string title_override_;
     int dpi_ = 96;
     int text_height_ = 16;
