@@ -1,0 +1,466 @@
+#include "addin/host_client_win.h"
+
+#include <oleauto.h>
+
+#include <array>
+#include <cwchar>
+#include <mutex>
+#include <new>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tarvex {
+
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+// --- Owners ---------------------------------------------------------------
+
+struct BstrFreer {
+    void operator()(BSTR text) const noexcept { ::SysFreeString(text); }
+};
+using UniqueBstr = std::unique_ptr<OLECHAR, BstrFreer>;
+
+std::u16string from_bstr(BSTR text) {
+    if (text == nullptr) {
+        return {};
+    }
+    return std::u16string(reinterpret_cast<const char16_t*>(text), ::SysStringLen(text));
+}
+
+class Variant {
+public:
+    Variant() noexcept { ::VariantInit(&value_); }
+    Variant(Variant&& other) noexcept : value_(other.value_) { ::VariantInit(&other.value_); }
+    Variant& operator=(Variant&&) = delete;
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+    ~Variant() { ::VariantClear(&value_); }
+
+    VARIANT* get() noexcept { return &value_; }
+    const VARIANT& operator*() const noexcept { return value_; }
+
+private:
+    VARIANT value_;
+};
+
+// --- Errors ---------------------------------------------------------------
+
+// The texts a macro-language client shows for the dispatch codes a host answers
+// with directly; the system's message table is second choice.
+std::u16string describe(HRESULT hr) {
+    switch (static_cast<std::uint32_t>(hr)) {
+        case 0x8002000Bu:  // DISP_E_BADINDEX
+            return u"Subscript out of range";
+        case 0x80020005u:  // DISP_E_TYPEMISMATCH
+            return u"Type mismatch";
+        case 0x8002000Au:  // DISP_E_OVERFLOW
+            return u"Overflow";
+        case 0x8007000Eu:  // E_OUTOFMEMORY
+            return u"Out of memory";
+        case 0x80020006u:  // DISP_E_UNKNOWNNAME
+        case 0x80020003u:  // DISP_E_MEMBERNOTFOUND
+            return u"Object doesn't support this property or method";
+        case 0x8002000Eu:  // DISP_E_BADPARAMCOUNT
+            return u"Wrong number of arguments or invalid property assignment";
+        case 0x8002000Fu:  // DISP_E_PARAMNOTOPTIONAL
+            return u"Argument not optional";
+        default:
+            break;
+    }
+    std::array<wchar_t, 512> buffer{};
+    DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(hr), 0,
+                         buffer.data(), static_cast<DWORD>(buffer.size()), nullptr);
+    while (length > 0 && (buffer[length - 1] == L'\r' || buffer[length - 1] == L'\n' || buffer[length - 1] == L' ')) {
+        --length;
+    }
+    if (length == 0) {
+        return u"Automation error";
+    }
+    return std::u16string(reinterpret_cast<const char16_t*>(buffer.data()), length);
+}
+
+[[noreturn]] void throw_failure(HRESULT hr) {
+    throw HostError{static_cast<std::int32_t>(hr), describe(hr), u""};
+}
+
+// A host failure reported through EXCEPINFO: its scode, or for a host that fills
+// only wCode, the FACILITY_CONTROL code a macro-language client would see.
+[[noreturn]] void throw_exception_info(EXCEPINFO& exception) {
+    if (exception.pfnDeferredFillIn != nullptr) {
+        exception.pfnDeferredFillIn(&exception);
+    }
+    const UniqueBstr description(exception.bstrDescription);
+    const UniqueBstr source(exception.bstrSource);
+    const UniqueBstr help_file(exception.bstrHelpFile);
+    HRESULT code = exception.scode;
+    if (code == 0 && exception.wCode != 0) {
+        code = static_cast<HRESULT>(0x800A0000u | exception.wCode);
+    }
+    if (code == 0) {
+        code = DISP_E_EXCEPTION;
+    }
+    HostError error{static_cast<std::int32_t>(code), from_bstr(description.get()), from_bstr(source.get())};
+    if (error.description.empty()) {
+        error.description = describe(code);
+    }
+    throw error;
+}
+
+// --- Names ----------------------------------------------------------------
+
+// The DISPIDs of one kind of host object. The host's interfaces are fixed, so a
+// name resolved once for a Range holds for every Range: resolving per call would
+// double the cross-process traffic of a Find over thousands of cells.
+class NameCache {
+public:
+    DISPID id(IDispatch* object, const wchar_t* name) {
+        {
+            const std::lock_guard guard(mutex_);
+            for (const auto& [known, id] : ids_) {
+                if (std::wcscmp(known, name) == 0) {
+                    return id;
+                }
+            }
+        }
+        DISPID id = DISPID_UNKNOWN;
+        LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+        const HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+        if (FAILED(hr)) {
+            throw_failure(hr);
+        }
+        const std::lock_guard guard(mutex_);
+        ids_.emplace_back(name, id);
+        return id;
+    }
+
+private:
+    // Objects of one host may live in more than one apartment of the process.
+    std::mutex mutex_;
+    std::vector<std::pair<const wchar_t*, DISPID>> ids_;  // the names are literals of this file
+};
+
+NameCache& application_names() {
+    static NameCache cache;
+    return cache;
+}
+NameCache& workbook_names() {
+    static NameCache cache;
+    return cache;
+}
+NameCache& sheets_names() {
+    static NameCache cache;
+    return cache;
+}
+NameCache& sheet_names() {
+    static NameCache cache;
+    return cache;
+}
+NameCache& range_names() {
+    static NameCache cache;
+    return cache;
+}
+
+// --- Calls ----------------------------------------------------------------
+
+// Positional arguments in the order a caller writes them; Invoke wants them reversed.
+class Arguments {
+public:
+    Arguments() = default;
+    Arguments(const Arguments&) = delete;
+    Arguments& operator=(const Arguments&) = delete;
+    ~Arguments() {
+        for (auto& value : values_) {
+            ::VariantClear(&value);
+        }
+    }
+
+    Arguments& text(const std::u16string& text) {
+        VARIANT& value = push();
+        value.bstrVal =
+            ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size()));
+        if (value.bstrVal == nullptr) {
+            throw std::bad_alloc();
+        }
+        value.vt = VT_BSTR;
+        return *this;
+    }
+    Arguments& object(IDispatch* object) {
+        VARIANT& value = push();
+        value.vt = VT_DISPATCH;
+        value.pdispVal = object;
+        if (object != nullptr) {
+            object->AddRef();  // VariantClear releases it
+        }
+        return *this;
+    }
+    Arguments& integer(LONG number) {
+        VARIANT& value = push();
+        value.vt = VT_I4;
+        value.lVal = number;
+        return *this;
+    }
+    Arguments& boolean(bool flag) {
+        VARIANT& value = push();
+        value.vt = VT_BOOL;
+        value.boolVal = flag ? VARIANT_TRUE : VARIANT_FALSE;
+        return *this;
+    }
+    Arguments& omitted() {
+        VARIANT& value = push();
+        value.vt = VT_ERROR;
+        value.scode = DISP_E_PARAMNOTFOUND;
+        return *this;
+    }
+
+    // Shallow copies, last argument first; the values stay owned here.
+    std::vector<VARIANT> reversed() const { return {values_.rbegin(), values_.rend()}; }
+
+private:
+    VARIANT& push() {
+        VARIANT& value = values_.emplace_back();
+        ::VariantInit(&value);
+        return value;
+    }
+    std::vector<VARIANT> values_;
+};
+
+Variant invoke(IDispatch* object, NameCache& names, const wchar_t* name, WORD flags,
+               const Arguments& arguments = Arguments()) {
+    const DISPID id = names.id(object, name);
+    std::vector<VARIANT> values = arguments.reversed();
+    DISPID put_name = DISPID_PROPERTYPUT;
+    DISPPARAMS params{values.data(), nullptr, static_cast<UINT>(values.size()), 0};
+    const bool is_put = (flags & DISPATCH_PROPERTYPUT) != 0;
+    if (is_put) {
+        params.rgdispidNamedArgs = &put_name;
+        params.cNamedArgs = 1;
+    }
+    Variant result;
+    EXCEPINFO exception{};
+    UINT argument_error = 0;
+    const HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                                      is_put ? nullptr : result.get(), &exception, &argument_error);
+    if (hr == DISP_E_EXCEPTION) {
+        throw_exception_info(exception);
+    }
+    // A successful call leaves EXCEPINFO alone, but nothing forces an object model to.
+    const UniqueBstr description(exception.bstrDescription);
+    const UniqueBstr source(exception.bstrSource);
+    const UniqueBstr help_file(exception.bstrHelpFile);
+    if (FAILED(hr)) {
+        throw_failure(hr);
+    }
+    return result;
+}
+
+Variant get(IDispatch* object, NameCache& names, const wchar_t* name, const Arguments& arguments = Arguments()) {
+    return invoke(object, names, name, DISPATCH_PROPERTYGET, arguments);
+}
+
+void call_method(IDispatch* object, NameCache& names, const wchar_t* name) {
+    invoke(object, names, name, DISPATCH_METHOD);
+}
+
+// --- Results --------------------------------------------------------------
+
+// An object result; nullptr for the host's Nothing, and for Empty or Null.
+ComPtr<IDispatch> object_of(const Variant& result) {
+    const VARIANT& value = *result;
+    switch (value.vt) {
+        case VT_DISPATCH:
+            return value.pdispVal;
+        case VT_DISPATCH | VT_BYREF:
+            return value.ppdispVal != nullptr ? *value.ppdispVal : nullptr;
+        case VT_UNKNOWN: {
+            ComPtr<IDispatch> object;
+            if (value.punkVal != nullptr && FAILED(value.punkVal->QueryInterface(IID_PPV_ARGS(&object)))) {
+                throw_failure(DISP_E_TYPEMISMATCH);
+            }
+            return object;
+        }
+        case VT_EMPTY:
+        case VT_NULL:
+            return nullptr;
+        default:
+            throw_failure(DISP_E_TYPEMISMATCH);
+    }
+}
+
+// An object the next call needs; Nothing fails as a call on Nothing would.
+ComPtr<IDispatch> required_object_of(const Variant& result) {
+    ComPtr<IDispatch> object = object_of(result);
+    if (!object) {
+        throw HostError{static_cast<std::int32_t>(0x800A005B), u"Object variable or With block variable not set", u""};
+    }
+    return object;
+}
+
+// Text in the platform's ordinary conversion; booleans as True and False, the
+// way a macro-language client shows them.
+std::u16string text_of(Variant result) {
+    VARIANT& value = *result.get();
+    if (value.vt == VT_BSTR) {
+        return from_bstr(value.bstrVal);
+    }
+    if (value.vt == VT_EMPTY || value.vt == VT_NULL) {
+        return {};
+    }
+    const HRESULT hr = ::VariantChangeType(&value, &value, VARIANT_ALPHABOOL, VT_BSTR);
+    if (FAILED(hr)) {
+        throw_failure(hr);
+    }
+    return from_bstr(value.bstrVal);
+}
+
+LONG integer_of(Variant result) {
+    VARIANT& value = *result.get();
+    const HRESULT hr = ::VariantChangeType(&value, &value, 0, VT_I4);
+    if (FAILED(hr)) {
+        throw_failure(hr);
+    }
+    return value.lVal;
+}
+
+// --- The ports ------------------------------------------------------------
+
+class DispatchRange final : public HostRange {
+public:
+    explicit DispatchRange(ComPtr<IDispatch> range) : range_(std::move(range)) {}
+
+    std::unique_ptr<HostRange> find(const std::u16string& what, const HostRange* after) override {
+        Arguments arguments;
+        arguments.text(what);
+        if (after != nullptr) {
+            const auto* start = dynamic_cast<const DispatchRange*>(after);
+            if (start == nullptr) {
+                throw_failure(DISP_E_TYPEMISMATCH);
+            }
+            arguments.object(start->range_.Get());
+        } else {
+            arguments.omitted();
+        }
+        // LookIn, LookAt and SearchOrder omitted: the host keeps what its own
+        // Find dialog last used, and the user expects exactly that.
+        arguments.omitted().omitted().omitted();
+        arguments.integer(1);           // SearchDirection: forwards
+        arguments.boolean(false);       // MatchCase
+        arguments.omitted().omitted();  // MatchByte, SearchFormat
+        ComPtr<IDispatch> found = object_of(invoke(range_.Get(), range_names(), L"Find", DISPATCH_METHOD, arguments));
+        if (!found) {
+            return nullptr;
+        }
+        return std::make_unique<DispatchRange>(std::move(found));
+    }
+
+    std::u16string address() override { return text_of(get(range_.Get(), range_names(), L"Address")); }
+    std::u16string text() override { return text_of(get(range_.Get(), range_names(), L"Text")); }
+    std::u16string formula() override { return text_of(get(range_.Get(), range_names(), L"Formula")); }
+
+    std::optional<std::u16string> value_text() override {
+        Variant value = get(range_.Get(), range_names(), L"Value");
+        if ((*value).vt == VT_ERROR) {
+            return std::nullopt;
+        }
+        return text_of(std::move(value));
+    }
+
+    void set_value(const std::u16string& value) override {
+        Arguments arguments;
+        arguments.text(value);
+        invoke(range_.Get(), range_names(), L"Value", DISPATCH_PROPERTYPUT, arguments);
+    }
+
+    void select() override { call_method(range_.Get(), range_names(), L"Select"); }
+
+private:
+    ComPtr<IDispatch> range_;
+};
+
+class DispatchSheet final : public HostSheet {
+public:
+    explicit DispatchSheet(ComPtr<IDispatch> sheet) : sheet_(std::move(sheet)) {}
+
+    std::u16string name() override { return text_of(get(sheet_.Get(), sheet_names(), L"Name")); }
+    void activate() override { call_method(sheet_.Get(), sheet_names(), L"Activate"); }
+
+    std::unique_ptr<HostRange> range(const std::u16string& cell) override {
+        Arguments arguments;
+        arguments.text(cell);
+        return make_range(arguments);
+    }
+    std::unique_ptr<HostRange> range(const std::u16string& first, const std::u16string& last) override {
+        Arguments arguments;
+        arguments.text(first).text(last);
+        return make_range(arguments);
+    }
+
+private:
+    std::unique_ptr<HostRange> make_range(const Arguments& arguments) {
+        return std::make_unique<DispatchRange>(
+            required_object_of(get(sheet_.Get(), sheet_names(), L"Range", arguments)));
+    }
+
+    ComPtr<IDispatch> sheet_;
+};
+
+class DispatchWorkbook final : public HostWorkbook {
+public:
+    explicit DispatchWorkbook(ComPtr<IDispatch> book) : book_(std::move(book)) {}
+
+    void activate() override { call_method(book_.Get(), workbook_names(), L"Activate"); }
+
+    std::vector<std::unique_ptr<HostSheet>> worksheets() override {
+        const ComPtr<IDispatch> sheets = required_object_of(get(book_.Get(), workbook_names(), L"Worksheets"));
+        const LONG count = integer_of(get(sheets.Get(), sheets_names(), L"Count"));
+        std::vector<std::unique_ptr<HostSheet>> result;
+        for (LONG index = 1; index <= count; ++index) {
+            Arguments arguments;
+            arguments.integer(index);
+            result.push_back(std::make_unique<DispatchSheet>(
+                required_object_of(get(sheets.Get(), sheets_names(), L"Item", arguments))));
+        }
+        return result;
+    }
+
+    std::unique_ptr<HostSheet> sheet(const std::u16string& name) override {
+        const ComPtr<IDispatch> sheets = required_object_of(get(book_.Get(), workbook_names(), L"Sheets"));
+        Arguments arguments;
+        arguments.text(name);
+        return std::make_unique<DispatchSheet>(
+            required_object_of(get(sheets.Get(), sheets_names(), L"Item", arguments)));
+    }
+
+private:
+    ComPtr<IDispatch> book_;
+};
+
+class DispatchApplication final : public HostApplication {
+public:
+    explicit DispatchApplication(ComPtr<IDispatch> application) : application_(std::move(application)) {}
+
+    std::shared_ptr<HostWorkbook> active_workbook() override {
+        ComPtr<IDispatch> book = object_of(get(application_.Get(), application_names(), L"ActiveWorkbook"));
+        if (!book) {
+            return nullptr;
+        }
+        return std::make_shared<DispatchWorkbook>(std::move(book));
+    }
+
+private:
+    ComPtr<IDispatch> application_;
+};
+
+}  // namespace
+
+std::shared_ptr<HostApplication> make_host_application(ComPtr<IDispatch> application) {
+    if (!application) {
+        return nullptr;
+    }
+    return std::make_shared<DispatchApplication>(std::move(application));
+}
+
+}  // namespace tarvex

@@ -1,0 +1,271 @@
+#include "addin/morvane_win.h"
+
+#include <oleauto.h>
+#include <wrl/client.h>
+
+#include <mutex>
+#include <new>
+#include <utility>
+
+#include "addin/addin.h"
+#include "addin/host_client_win.h"
+#include "addin/registration_win.h"
+#include "ui/main/frm_main_win.h"
+
+#define RETURN_IF_FAILED(expression)      \
+    do {                                  \
+        const HRESULT hr_ = (expression); \
+        if (FAILED(hr_)) {                \
+            return hr_;                   \
+        }                                 \
+    } while (false)
+
+namespace tarvex {
+
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+constexpr char16_t error_source[] = u"ExcelTarvex";
+
+const wchar_t* wide(const char16_t* text) {
+    return reinterpret_cast<const wchar_t*>(text);
+}
+
+// The type information of _Morvane, read once from the type library inside this
+// DLL: registration is not needed to call the object, and a copy registered by
+// another build cannot disagree with the code.
+std::mutex type_info_mutex;
+ComPtr<ITypeInfo> cached_type_info;
+
+[[nodiscard]] HRESULT type_info(ComPtr<ITypeInfo>* info) noexcept {
+    try {
+        const std::lock_guard guard(type_info_mutex);
+        if (!cached_type_info) {
+            const std::wstring path = registration::module_path();
+            if (path.empty()) {
+                return E_UNEXPECTED;
+            }
+            ComPtr<ITypeLib> library;
+            RETURN_IF_FAILED(::LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library));
+            RETURN_IF_FAILED(library->GetTypeInfoOfGuid(IID__Morvane, &cached_type_info));
+        }
+        *info = cached_type_info;
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+// Where Search's one argument sits, if it holds an object in any of the forms a
+// caller may use: by value, by reference, or inside a VARIANT passed by
+// reference (what a script language does). nullptr for anything else.
+IDispatch** object_slot(VARIANT& argument) {
+    switch (argument.vt) {
+        case VT_DISPATCH:
+            return &argument.pdispVal;
+        case VT_DISPATCH | VT_BYREF:
+            return argument.ppdispVal;
+        case VT_VARIANT | VT_BYREF:
+            if (argument.pvarVal != nullptr && argument.pvarVal->vt != (VT_VARIANT | VT_BYREF)) {
+                return object_slot(*argument.pvarVal);
+            }
+            return nullptr;
+        default:
+            return nullptr;
+    }
+}
+
+BSTR to_bstr(const std::u16string& text) noexcept {
+    return ::SysAllocStringLen(wide(text.c_str()), static_cast<UINT>(text.size()));
+}
+
+}  // namespace
+
+HRESULT Morvane::create(REFIID iid, void** object) noexcept {
+    if (object == nullptr) {
+        return E_POINTER;
+    }
+    *object = nullptr;
+    auto* created = new (std::nothrow) Morvane();
+    if (created == nullptr) {
+        return E_OUTOFMEMORY;
+    }
+    // Adopts the initial reference (the MinGW ComPtr::Attach would add one).
+    ComPtr<_Morvane> owner;
+    *owner.ReleaseAndGetAddressOf() = created;
+    return owner->QueryInterface(iid, object);
+}
+
+HRESULT Morvane::QueryInterface(REFIID iid, void** object) {
+    if (object == nullptr) {
+        return E_POINTER;
+    }
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID__Morvane) {
+        *object = static_cast<_Morvane*>(this);
+    } else if (iid == IID_ISupportErrorInfo) {
+        *object = static_cast<ISupportErrorInfo*>(this);
+    } else {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+ULONG Morvane::AddRef() {
+    return ++references_;
+}
+
+ULONG Morvane::Release() {
+    const ULONG left = --references_;
+    if (left == 0) {
+        delete this;
+    }
+    return left;
+}
+
+HRESULT Morvane::GetTypeInfoCount(UINT* count) {
+    if (count == nullptr) {
+        return E_POINTER;
+    }
+    *count = 1;
+    return S_OK;
+}
+
+HRESULT Morvane::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
+    if (info == nullptr) {
+        return E_POINTER;
+    }
+    *info = nullptr;
+    if (index != 0) {
+        return DISP_E_BADINDEX;
+    }
+    ComPtr<ITypeInfo> cached;
+    RETURN_IF_FAILED(type_info(&cached));
+    *info = cached.Detach();
+    return S_OK;
+}
+
+HRESULT Morvane::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+    if (iid != IID_NULL) {
+        return DISP_E_UNKNOWNINTERFACE;
+    }
+    if (names == nullptr || ids == nullptr) {
+        return E_POINTER;
+    }
+    ComPtr<ITypeInfo> info;
+    RETURN_IF_FAILED(type_info(&info));
+    return ::DispGetIDsOfNames(info.Get(), names, count, ids);
+}
+
+HRESULT Morvane::Invoke(DISPID dispid, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO* exception, UINT* argument_error) {
+    try {
+        if (iid != IID_NULL) {
+            return DISP_E_UNKNOWNINTERFACE;
+        }
+        ComPtr<ITypeInfo> info;
+        RETURN_IF_FAILED(type_info(&info));
+
+        DISPPARAMS call{};
+        if (params != nullptr) {
+            call = *params;
+        }
+        // The type library declares the argument [in, out] IDispatch**, as the
+        // host's macro language passes it; DispInvoke would turn away a caller
+        // that passes the object by value. Both mean the same object, so the
+        // argument is handed on by reference to wherever it already lives.
+        VARIANT by_reference;
+        ::VariantInit(&by_reference);
+        if (dispid == dispid_search && call.cArgs == 1 && call.rgvarg != nullptr) {
+            if (IDispatch** slot = object_slot(call.rgvarg[0])) {
+                by_reference.vt = VT_DISPATCH | VT_BYREF;
+                by_reference.ppdispVal = slot;
+                call.rgvarg = &by_reference;
+            }
+        }
+
+        failure_.reset();
+        HRESULT hr = ::DispInvoke(static_cast<_Morvane*>(this), info.Get(), dispid, flags, &call, result, exception,
+                                  argument_error);
+        // A dispatcher that returns the method's own failure instead of reporting
+        // it through EXCEPINFO would lose the description on the way to the caller.
+        if (FAILED(hr) && hr != DISP_E_EXCEPTION && failure_ && failure_->hresult == hr && exception != nullptr) {
+            *exception = EXCEPINFO{};
+            exception->scode = failure_->hresult;
+            exception->bstrDescription = to_bstr(failure_->description);
+            exception->bstrSource = to_bstr(failure_->source);
+            hr = DISP_E_EXCEPTION;
+        }
+        return hr;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+HRESULT Morvane::Search(IDispatch** application) {
+    failure_.reset();
+    try {
+        // Only the host's Application object will do; anything else is turned
+        // away before the globals change.
+        if (application == nullptr || *application == nullptr) {
+            return fail(DISP_E_TYPEMISMATCH, u"Type mismatch", error_source);
+        }
+        ComPtr<IUnknown> host_application;
+        if (FAILED((*application)->QueryInterface(iid_host_application, &host_application)) || !host_application) {
+            return fail(DISP_E_TYPEMISMATCH, u"Type mismatch", error_source);
+        }
+        search(make_host_application(ComPtr<IDispatch>(*application)), main_window());
+        ::SetErrorInfo(0, nullptr);
+        return S_OK;
+    } catch (const HostError& error) {
+        // A host error keeps its own code; a success code would tell the caller
+        // nothing went wrong.
+        const HRESULT hr = error.hresult < 0 ? static_cast<HRESULT>(error.hresult) : E_FAIL;
+        return fail(hr, error.description.c_str(), error.source.empty() ? error_source : error.source.c_str());
+    } catch (const std::bad_alloc&) {
+        return fail(E_OUTOFMEMORY, u"Out of memory", error_source);
+    } catch (...) {
+        return fail(E_UNEXPECTED, u"Unexpected error", error_source);
+    }
+}
+
+HRESULT Morvane::InterfaceSupportsErrorInfo(REFIID iid) {
+    return iid == IID__Morvane ? S_OK : S_FALSE;
+}
+
+HRESULT Morvane::fail(HRESULT hr, const char16_t* description, const char16_t* source) noexcept {
+    try {
+        failure_ = Failure{hr, description, source};
+    } catch (...) {
+        failure_.reset();  // the error object below still carries the texts
+    }
+    ComPtr<ICreateErrorInfo> creator;
+    if (FAILED(::CreateErrorInfo(&creator))) {
+        return hr;
+    }
+    creator->SetGUID(IID__Morvane);
+    // Both calls copy their text.
+    creator->SetDescription(const_cast<LPOLESTR>(wide(description)));
+    creator->SetSource(const_cast<LPOLESTR>(wide(source)));
+    ComPtr<IErrorInfo> info;
+    if (SUCCEEDED(creator.As(&info))) {
+        ::SetErrorInfo(0, info.Get());
+    }
+    return hr;
+}
+
+void release_morvane_type_info(bool process_exiting) noexcept {
+    if (process_exiting) {
+        cached_type_info.Detach();
+    } else {
+        cached_type_info.Reset();
+    }
+}
+
+}  // namespace tarvex

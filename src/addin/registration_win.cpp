@@ -1,0 +1,221 @@
+#include "addin/registration_win.h"
+
+#include <oleauto.h>
+#include <wrl/client.h>
+
+#include <iterator>
+#include <memory>
+#include <new>
+#include <type_traits>
+
+#include "tarvex_h.h"
+#include "ui/controls/window_class_win.h"
+
+#define RETURN_IF_FAILED(expression)      \
+    do {                                  \
+        const HRESULT hr_ = (expression); \
+        if (FAILED(hr_)) {                \
+            return hr_;                   \
+        }                                 \
+    } while (false)
+
+// In oleaut32 since Vista, but not declared by the MinGW headers.
+extern "C" HRESULT WINAPI RegisterTypeLibForUser(ITypeLib* library, OLECHAR* full_path, OLECHAR* help_dir);
+extern "C" HRESULT WINAPI UnRegisterTypeLibForUser(REFGUID libid, WORD major, WORD minor, LCID locale, SYSKIND kind);
+
+namespace tarvex::registration {
+
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+struct RegKeyCloser {
+    void operator()(HKEY key) const noexcept { ::RegCloseKey(key); }
+};
+using UniqueHKey = std::unique_ptr<std::remove_pointer_t<HKEY>, RegKeyCloser>;
+
+std::wstring below_classes(const wchar_t* key) {
+    return std::wstring(classes_key) + L"\\" + key;
+}
+
+bool is_missing(LSTATUS status) {
+    return status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND;
+}
+
+[[nodiscard]] HRESULT write_entry(HKEY root, const Entry& entry, const std::wstring& dll_path) {
+    HKEY created = nullptr;
+    LSTATUS status = ::RegCreateKeyExW(root, below_classes(entry.key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                       KEY_SET_VALUE, nullptr, &created, nullptr);
+    if (status != ERROR_SUCCESS) {
+        return HRESULT_FROM_WIN32(status);
+    }
+    const UniqueHKey key(created);
+    const std::wstring data = entry.data != nullptr ? std::wstring(entry.data) : dll_path;
+    status = ::RegSetValueExW(key.get(), entry.value_name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                              static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    return HRESULT_FROM_WIN32(status);
+}
+
+[[nodiscard]] HRESULT delete_value(HKEY root, const Entry& entry) {
+    HKEY opened = nullptr;
+    LSTATUS status = ::RegOpenKeyExW(root, below_classes(entry.key).c_str(), 0, KEY_SET_VALUE, &opened);
+    if (is_missing(status)) {
+        return S_OK;
+    }
+    if (status != ERROR_SUCCESS) {
+        return HRESULT_FROM_WIN32(status);
+    }
+    const UniqueHKey key(opened);
+    status = ::RegDeleteValueW(key.get(), entry.value_name);
+    return is_missing(status) ? S_OK : HRESULT_FROM_WIN32(status);
+}
+
+// A key is ours to delete only while it holds nothing that we did not write: a
+// value or subkey added by someone else keeps it.
+[[nodiscard]] HRESULT delete_key_if_empty(HKEY root, const Entry& entry) {
+    const std::wstring path = below_classes(entry.key);
+    HKEY opened = nullptr;
+    LSTATUS status = ::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, &opened);
+    if (is_missing(status)) {
+        return S_OK;
+    }
+    if (status != ERROR_SUCCESS) {
+        return HRESULT_FROM_WIN32(status);
+    }
+    DWORD subkeys = 0;
+    DWORD values = 0;
+    {
+        const UniqueHKey key(opened);
+        status = ::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                                    nullptr, nullptr, nullptr);
+    }
+    if (status != ERROR_SUCCESS) {
+        return HRESULT_FROM_WIN32(status);
+    }
+    if (subkeys != 0 || values != 0) {
+        return S_OK;
+    }
+    status = ::RegDeleteKeyW(root, path.c_str());
+    return is_missing(status) ? S_OK : HRESULT_FROM_WIN32(status);
+}
+
+bool key_exists(HKEY root, const std::wstring& path) {
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) {
+        return false;
+    }
+    const UniqueHKey key(opened);
+    return true;
+}
+
+[[nodiscard]] HRESULT register_type_library(Scope scope, const std::wstring& dll_path) {
+    ComPtr<ITypeLib> library;
+    RETURN_IF_FAILED(::LoadTypeLibEx(dll_path.c_str(), REGKIND_NONE, &library));
+    auto* full_path = const_cast<OLECHAR*>(dll_path.c_str());
+    if (scope == Scope::machine) {
+        return ::RegisterTypeLib(library.Get(), full_path, nullptr);
+    }
+    return ::RegisterTypeLibForUser(library.Get(), full_path, nullptr);
+}
+
+[[nodiscard]] HRESULT unregister_type_library(Scope scope) {
+    // Registration files the library under its own locale and platform; read them
+    // back from the copy in this DLL rather than assuming.
+    LCID locale = LOCALE_NEUTRAL;
+    SYSKIND kind = SYS_WIN32;
+    ComPtr<ITypeLib> library;
+    if (SUCCEEDED(::LoadTypeLibEx(module_path().c_str(), REGKIND_NONE, &library))) {
+        TLIBATTR* attributes = nullptr;
+        if (SUCCEEDED(library->GetLibAttr(&attributes)) && attributes != nullptr) {
+            locale = attributes->lcid;
+            kind = attributes->syskind;
+            library->ReleaseTLibAttr(attributes);
+        }
+    }
+    const HRESULT hr = scope == Scope::machine
+                           ? ::UnRegisterTypeLib(LIBID_ExcelTarvex, typelib_major, typelib_minor, locale, kind)
+                           : ::UnRegisterTypeLibForUser(LIBID_ExcelTarvex, typelib_major, typelib_minor, locale, kind);
+    if (SUCCEEDED(hr)) {
+        return S_OK;
+    }
+    // Not registered in this scope (already removed, or never written): done.
+    const std::wstring version_key = below_classes(L"TypeLib\\") + libid_text + L"\\1.0";
+    return key_exists(root_of(scope), version_key) ? hr : S_OK;
+}
+
+}  // namespace
+
+std::wstring module_path() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(module_instance(), path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            return {};
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        // Truncated: the buffer was too small for a long path.
+        if (path.size() >= 32768) {
+            return {};
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+HRESULT register_server(Scope scope) noexcept {
+    try {
+        const std::wstring dll_path = module_path();
+        if (dll_path.empty()) {
+            return E_UNEXPECTED;
+        }
+        HRESULT hr = S_OK;
+        for (const auto& entry : entries) {
+            hr = write_entry(root_of(scope), entry, dll_path);
+            if (FAILED(hr)) {
+                break;
+            }
+        }
+        if (SUCCEEDED(hr)) {
+            hr = register_type_library(scope, dll_path);
+        }
+        if (FAILED(hr)) {
+            // Half a registration would make the class look installed when it is not.
+            (void)unregister_server(scope);
+        }
+        return hr;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+HRESULT unregister_server(Scope scope) noexcept {
+    try {
+        const HKEY root = root_of(scope);
+        // Every step is tried even after one fails, so that as much as possible is
+        // gone; the first failure is the answer.
+        HRESULT first_failure = S_OK;
+        const auto note = [&first_failure](HRESULT hr) {
+            if (FAILED(hr) && SUCCEEDED(first_failure)) {
+                first_failure = hr;
+            }
+        };
+        note(unregister_type_library(scope));
+        for (auto entry = std::rbegin(entries); entry != std::rend(entries); ++entry) {
+            note(delete_value(root, *entry));
+        }
+        for (auto entry = std::rbegin(entries); entry != std::rend(entries); ++entry) {
+            note(delete_key_if_empty(root, *entry));
+        }
+        return first_failure;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+}  // namespace tarvex::registration
