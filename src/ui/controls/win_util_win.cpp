@@ -1,0 +1,83 @@
+#include "ui/controls/win_util_win.h"
+
+#include "ui/controls/window_class_win.h"
+
+namespace tarvex {
+
+std::u16string window_text(HWND window) {
+    const int length = ::GetWindowTextLengthW(window);
+    std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
+    const int copied = ::GetWindowTextW(window, reinterpret_cast<wchar_t*>(text.data()), length + 1);
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+void set_window_text(HWND window, const std::u16string& text) {
+    ::SetWindowTextW(window, wide(text));
+}
+
+UINT window_dpi(HWND window) {
+    // GetDpiForWindow exists from Windows 10 on; earlier systems have one DPI.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto get_dpi_for_window = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (get_dpi_for_window && window) {
+        if (const UINT dpi = get_dpi_for_window(window)) {
+            return dpi;
+        }
+    }
+    const HDC screen = ::GetDC(nullptr);
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+UniqueFont message_font(UINT dpi) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+    LOGFONTW font = metrics.lfMessageFont;
+    // The metrics are given at the system DPI; the window may stand on another monitor.
+    const UINT system_dpi = window_dpi(nullptr);
+    font.lfHeight = ::MulDiv(font.lfHeight, static_cast<int>(dpi), static_cast<int>(system_dpi));
+    return UniqueFont(::CreateFontIndirectW(&font));
+}
+
+namespace {
+
+struct ActCtxDeleter {
+    void operator()(HANDLE context) const noexcept { ::ReleaseActCtx(context); }
+};
+
+// Created once from the DLL's manifest and kept until the DLL unloads.
+HANDLE module_activation_context() {
+    static const std::unique_ptr<void, ActCtxDeleter> context = [] {
+        wchar_t path[MAX_PATH] = {};
+        ::GetModuleFileNameW(module_instance(), path, MAX_PATH);
+        ACTCTXW request{};
+        request.cbSize = sizeof(request);
+        request.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+        request.hModule = module_instance();
+        request.lpSource = path;
+        request.lpResourceName = MAKEINTRESOURCEW(2);
+        const HANDLE created = ::CreateActCtxW(&request);
+        return std::unique_ptr<void, ActCtxDeleter>(created == INVALID_HANDLE_VALUE ? nullptr : created);
+    }();
+    return context.get();
+}
+
+}  // namespace
+
+ActivationScope::ActivationScope() {
+    if (const HANDLE context = module_activation_context()) {
+        active_ = ::ActivateActCtx(context, &cookie_) != FALSE;
+    }
+}
+
+ActivationScope::~ActivationScope() {
+    if (active_) {
+        ::DeactivateActCtx(0, cookie_);
+    }
+}
+
+}  // namespace tarvex

@@ -1,0 +1,177 @@
+#include "support/window_driver_win.h"
+
+#include <commctrl.h>
+
+#include "base/text.h"
+#include "ui/main/frm_main_ids.h"
+
+namespace tarvex::test {
+namespace {
+
+// {41DEBC9A-2327-11D4-98A4-006067303FC9}
+constexpr CLSID clsid_morvane = {0x41DEBC9A, 0x2327, 0x11D4, {0x98, 0xA4, 0x00, 0x60, 0x67, 0x30, 0x3F, 0xC9}};
+
+std::wstring dll_path() {
+    wchar_t exe[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring path = exe;
+    // build/win32/tests/wine/x.exe -> build/win32/Tarvex.dll
+    for (int up = 0; up < 3; ++up) {
+        path = path.substr(0, path.find_last_of(L"\\/"));
+    }
+    return path + L"\\Tarvex.dll";
+}
+
+MessageBoxAnswerer* active_answerer = nullptr;
+
+void CALLBACK answer_later(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    HWND box = ::FindWindowW(L"#32770", nullptr);
+    if (!box || !active_answerer) {
+        return;
+    }
+    auto& a = *active_answerer;
+    MessageBoxAnswerer::Shown shown;
+    shown.title = text_of(box);
+    shown.text = text_of(::GetDlgItem(box, 0xFFFF));
+    a.shown.push_back(shown);
+    const int answer = a.next < a.answers.size() ? a.answers[a.next++] : IDOK;
+    ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+}
+
+LRESULT CALLBACK cbt_hook(int code, WPARAM wparam, LPARAM lparam) {
+    if (code == HCBT_ACTIVATE) {
+        wchar_t name[16] = {};
+        ::GetClassNameW(reinterpret_cast<HWND>(wparam), name, 16);
+        // The box is not shown yet when it activates: answer it a moment later.
+        if (std::wstring(name) == L"#32770") {
+            ::SetTimer(nullptr, 0, 50, answer_later);
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+}  // namespace
+
+HMODULE tarvex_dll() {
+    static const HMODULE module = ::LoadLibraryW(dll_path().c_str());
+    return module;
+}
+
+ComPtr<IDispatch> create_morvane() {
+    using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+    const auto get_class_object =
+        reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(::GetProcAddress(tarvex_dll(), "DllGetClassObject")));
+    ComPtr<IClassFactory> factory;
+    ComPtr<IDispatch> object;
+    if (get_class_object && SUCCEEDED(get_class_object(clsid_morvane, IID_PPV_ARGS(&factory)))) {
+        factory->CreateInstance(nullptr, IID_PPV_ARGS(&object));
+    }
+    return object;
+}
+
+HRESULT search(IDispatch* morvane, IDispatch* application, bool by_reference, EXCEPINFO* error) {
+    OLECHAR name[] = L"Search";
+    LPOLESTR names[] = {name};
+    DISPID dispid = 0;
+    HRESULT hr = morvane->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &dispid);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    IDispatch* variable = application;
+    VARIANT arg;
+    ::VariantInit(&arg);
+    if (by_reference) {
+        arg.vt = VT_DISPATCH | VT_BYREF;
+        arg.ppdispVal = &variable;
+    } else {
+        arg.vt = VT_DISPATCH;
+        arg.pdispVal = application;
+    }
+    DISPPARAMS params{&arg, nullptr, 1, 0};
+    EXCEPINFO local{};
+    EXCEPINFO* info = error ? error : &local;
+    hr = morvane->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, info, nullptr);
+    if (!error) {
+        ::SysFreeString(local.bstrDescription);
+        ::SysFreeString(local.bstrSource);
+        ::SysFreeString(local.bstrHelpFile);
+    }
+    return hr;
+}
+
+void pump(int milliseconds, const std::function<bool()>& done) {
+    const DWORD end = ::GetTickCount() + static_cast<DWORD>(milliseconds);
+    while (static_cast<LONG>(end - ::GetTickCount()) > 0) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        if (done && done()) {
+            return;
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+HWND main_window() {
+    return ::FindWindowW(frm_main_ids::window_class, nullptr);
+}
+
+HWND control(int design_index) {
+    return ::GetDlgItem(main_window(), frm_main_ids::control_id(design_index));
+}
+
+std::u16string text_of(HWND window) {
+    const int length = ::GetWindowTextLengthW(window);
+    std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
+    ::GetWindowTextW(window, reinterpret_cast<wchar_t*>(text.data()), length + 1);
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+void click(int design_index) {
+    ::SendMessageW(control(design_index), BM_CLICK, 0, 0);
+    pump(20);
+}
+
+void press_key(HWND target, UINT virtual_key) {
+    ::PostMessageW(target, WM_KEYDOWN, virtual_key, 1);
+    ::PostMessageW(target, WM_KEYUP, virtual_key, 0xC0000001);
+    pump(50);
+}
+
+std::vector<std::string> list_rows() {
+    HWND list = control(10);  // lvwMain
+    std::vector<std::string> rows;
+    const int count = ListView_GetItemCount(list);
+    for (int i = 0; i < count; ++i) {
+        std::string row;
+        for (int column = 0; column < 3; ++column) {
+            wchar_t text[512] = {};
+            ListView_GetItemText(list, i, column, text, 512);
+            row += utf16_to_utf8(reinterpret_cast<const char16_t*>(text)) + "|";
+        }
+        const UINT state = ListView_GetItemState(list, i, LVIS_STATEIMAGEMASK);
+        row += (state >> 12) == 2 ? "ticked" : "";
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+MessageBoxAnswerer::MessageBoxAnswerer(std::vector<int> answers_in) : answers(std::move(answers_in)) {
+    active_answerer = this;
+    hook_ = ::SetWindowsHookExW(WH_CBT, cbt_hook, nullptr, ::GetCurrentThreadId());
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer() {
+    ::UnhookWindowsHookEx(hook_);
+    active_answerer = nullptr;
+}
+
+std::shared_ptr<standin::Workbook> StandinHost::open(const char* text, const char16_t* name) {
+    return app->add_workbook(standin::Workbook::load(text, name));
+}
+
+}  // namespace tarvex::test

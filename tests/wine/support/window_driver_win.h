@@ -1,0 +1,74 @@
+#pragma once
+// Drives the DLL's windows from a test: loads the real Tarvex.dll beside the test
+// programs, calls Search as a macro would, pumps messages for a bounded time and
+// answers message boxes through a WH_CBT hook.
+#include <windows.h>
+#include <oaidl.h>
+#include <wrl/client.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "com/object_model_win.h"
+#include "model/model.h"
+
+namespace tarvex::test {
+
+using Microsoft::WRL::ComPtr;
+
+// Tarvex.dll of this build, loaded once for the whole test program.
+HMODULE tarvex_dll();
+// A new Morvane object from the DLL's class factory.
+ComPtr<IDispatch> create_morvane();
+// Morvane.Search(Application) through IDispatch, the argument by reference as a
+// macro passes it (or by value).
+HRESULT search(IDispatch* morvane, IDispatch* application, bool by_reference = true, EXCEPINFO* error = nullptr);
+
+// Dispatches the thread's messages until `done` holds or `milliseconds` pass.
+void pump(int milliseconds, const std::function<bool()>& done = nullptr);
+
+HWND main_window();  // the loaded frmMain, or nullptr
+HWND control(int design_index);
+std::u16string text_of(HWND window);
+// Presses a button as a click does.
+void click(int design_index);
+// A key press that goes through the thread's message queue, as typing does.
+void press_key(HWND target, UINT virtual_key);
+
+// The result list as the list control shows it: "sheet|address|content|ticked".
+std::vector<std::string> list_rows();
+
+// Answers every message box shown while it lives, a moment after it appears,
+// recording its title and text.
+class MessageBoxAnswerer {
+public:
+    struct Shown {
+        std::u16string title;
+        std::u16string text;
+        UINT style_icon_buttons = 0;
+    };
+    // Each answer is a dialog command (IDYES, IDNO, IDOK, IDABORT, ...), used in turn;
+    // IDOK once they run out.
+    explicit MessageBoxAnswerer(std::vector<int> answers = {});
+    ~MessageBoxAnswerer();
+    MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
+    MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
+
+    std::vector<Shown> shown;
+    std::vector<int> answers;
+    std::size_t next = 0;
+
+private:
+    HHOOK hook_ = nullptr;
+};
+
+// A stand-in application with its object model, for one test.
+struct StandinHost {
+    std::shared_ptr<standin::Application> app = std::make_shared<standin::Application>();
+    ComPtr<IDispatch> application = standin::make_application_object(app);
+    std::shared_ptr<standin::Workbook> open(const char* text, const char16_t* name = u"Book.wb");
+};
+
+}  // namespace tarvex::test
