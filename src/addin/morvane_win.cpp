@@ -8,17 +8,10 @@
 #include <utility>
 
 #include "addin/addin.h"
+#include "addin/com_edge_win.h"
 #include "addin/host_client_win.h"
 #include "addin/registration_win.h"
 #include "ui/main/frm_main_win.h"
-
-#define RETURN_IF_FAILED(expression)      \
-    do {                                  \
-        const HRESULT hr_ = (expression); \
-        if (FAILED(hr_)) {                \
-            return hr_;                   \
-        }                                 \
-    } while (false)
 
 namespace tarvex {
 

@@ -8,16 +8,9 @@
 #include <new>
 #include <type_traits>
 
+#include "addin/com_edge_win.h"
 #include "tarvex_h.h"
 #include "ui/controls/window_class_win.h"
-
-#define RETURN_IF_FAILED(expression)      \
-    do {                                  \
-        const HRESULT hr_ = (expression); \
-        if (FAILED(hr_)) {                \
-            return hr_;                   \
-        }                                 \
-    } while (false)
 
 // In oleaut32 since Vista, but not declared by the MinGW headers.
 extern "C" HRESULT WINAPI RegisterTypeLibForUser(ITypeLib* library, OLECHAR* full_path, OLECHAR* help_dir);

@@ -167,10 +167,10 @@ std::optional<int> error_code(std::u16string_view literal) {
     return std::nullopt;
 }
 
-std::u16string Cell::formula_text() const {
-    if (has_formula()) {
-        return formula;
-    }
+namespace {
+
+// A value as text the way the host writes a constant: numbers in General format.
+std::u16string constant_text(const Value& value) {
     switch (value.kind) {
         case ValueKind::number:
             return general_number_text(value.number);
@@ -185,22 +185,20 @@ std::u16string Cell::formula_text() const {
     return u"";
 }
 
+}  // namespace
+
+std::u16string Cell::formula_text() const {
+    return has_formula() ? formula : constant_text(value);
+}
+
 std::u16string Cell::display_text() const {
     if (display_override) {
         return *display_override;
     }
-    switch (value.kind) {
-        case ValueKind::number:
-            return detail::format_number(value.number, number_format);
-        case ValueKind::boolean:
-            return value.boolean ? u"TRUE" : u"FALSE";
-        case ValueKind::text:
-        case ValueKind::error:
-            return value.text;
-        case ValueKind::empty:
-            break;
+    if (value.kind == ValueKind::number) {
+        return detail::format_number(value.number, number_format);
     }
-    return u"";
+    return constant_text(value);
 }
 
 std::optional<Cell> parse_typed_input(std::u16string_view typed) {
