@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <mutex>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -167,14 +168,19 @@ NameCache& range_names() {
 // --- Calls ----------------------------------------------------------------
 
 // Positional arguments in the order a caller writes them; Invoke wants them reversed.
+// Held inline: a Find walk makes one call per match, and a heap block per call
+// would cost as much as the call itself.
 class Arguments {
 public:
+    static constexpr std::size_t capacity = 9;  // Range.Find has the most
     Arguments() = default;
     Arguments(const Arguments&) = delete;
     Arguments& operator=(const Arguments&) = delete;
     ~Arguments() {
-        for (auto& value : values_) {
-            ::VariantClear(&value);
+        for (std::size_t i = 0; i < count_; ++i) {
+            if ((borrowed_ & (1u << i)) == 0) {
+                ::VariantClear(&values_[i]);
+            }
         }
     }
 
@@ -186,6 +192,14 @@ public:
             throw std::bad_alloc();
         }
         value.vt = VT_BSTR;
+        return *this;
+    }
+    // A text the caller keeps alive over the call; not freed here.
+    Arguments& borrowed_text(BSTR text) {
+        borrowed_ |= 1u << count_;
+        VARIANT& value = push();
+        value.vt = VT_BSTR;
+        value.bstrVal = text;
         return *this;
     }
     Arguments& object(IDispatch* object) {
@@ -217,23 +231,37 @@ public:
     }
 
     // Shallow copies, last argument first; the values stay owned here.
-    std::vector<VARIANT> reversed() const { return {values_.rbegin(), values_.rend()}; }
+    std::array<VARIANT, capacity> reversed(UINT& count) const {
+        std::array<VARIANT, capacity> out;
+        for (std::size_t i = 0; i < count_; ++i) {
+            out[i] = values_[count_ - 1 - i];
+        }
+        count = static_cast<UINT>(count_);
+        return out;
+    }
 
 private:
     VARIANT& push() {
-        VARIANT& value = values_.emplace_back();
+        if (count_ == capacity) {
+            // No operation of the host takes more; a tenth would be a fault of ours.
+            throw std::length_error("too many arguments for one call");
+        }
+        VARIANT& value = values_[count_++];
         ::VariantInit(&value);
         return value;
     }
-    std::vector<VARIANT> values_;
+    std::array<VARIANT, capacity> values_;
+    std::size_t count_ = 0;
+    unsigned borrowed_ = 0;
 };
 
 Variant invoke(IDispatch* object, NameCache& names, const wchar_t* name, WORD flags,
                const Arguments& arguments = Arguments()) {
     const DISPID id = names.id(object, name);
-    std::vector<VARIANT> values = arguments.reversed();
+    UINT count = 0;
+    std::array<VARIANT, Arguments::capacity> values = arguments.reversed(count);
     DISPID put_name = DISPID_PROPERTYPUT;
-    DISPPARAMS params{values.data(), nullptr, static_cast<UINT>(values.size()), 0};
+    DISPPARAMS params{values.data(), nullptr, count, 0};
     const bool is_put = (flags & DISPATCH_PROPERTYPUT) != 0;
     if (is_put) {
         params.rgdispidNamedArgs = &put_name;
@@ -332,8 +360,17 @@ public:
     explicit DispatchRange(ComPtr<IDispatch> range) : range_(std::move(range)) {}
 
     std::unique_ptr<HostRange> find(const std::u16string& what, const HostRange* after) override {
+        // A walk searches the same range for the same text once per match.
+        if (!search_text_ || search_for_ != what) {
+            search_text_.reset(
+                ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(what.data()), static_cast<UINT>(what.size())));
+            if (!search_text_) {
+                throw std::bad_alloc();
+            }
+            search_for_ = what;
+        }
         Arguments arguments;
-        arguments.text(what);
+        arguments.borrowed_text(search_text_.get());
         if (after != nullptr) {
             const auto* start = dynamic_cast<const DispatchRange*>(after);
             if (start == nullptr) {
@@ -378,6 +415,8 @@ public:
 
 private:
     ComPtr<IDispatch> range_;
+    std::u16string search_for_;
+    UniqueBstr search_text_;
 };
 
 class DispatchSheet final : public HostSheet {

@@ -49,8 +49,38 @@ void show_refusal(MainWindowControls& w) {
 // The walk over one worksheet: match after match until it meets a cell again.
 // The first search call switches the run to tolerant mode; returns false when the
 // host refused that call, which ends the whole command.
-bool walk_sheet(HostSheet& sheet, const std::u16string& what, Steps& steps, std::vector<ResultRow>& rows,
-                std::unordered_set<std::u16string>& met) {
+// The addresses met on one worksheet, looked up in the listed rows themselves:
+// no key string is built or copied per match.
+class MetAddresses {
+public:
+    explicit MetAddresses(const std::vector<ResultRow>& rows) : rows_(rows), met_(64, Hash{&rows}, Equal{&rows}) {}
+    bool contains(std::u16string_view address) const { return met_.find(address) != met_.end(); }
+    // Records the row just appended.
+    void add_last() { met_.insert(rows_.size() - 1); }
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        const std::vector<ResultRow>* rows;
+        std::size_t operator()(std::u16string_view address) const { return std::hash<std::u16string_view>{}(address); }
+        std::size_t operator()(std::size_t row) const { return (*this)(std::u16string_view((*rows)[row].address)); }
+    };
+    struct Equal {
+        using is_transparent = void;
+        const std::vector<ResultRow>* rows;
+        std::u16string_view text(std::u16string_view address) const { return address; }
+        std::u16string_view text(std::size_t row) const { return (*rows)[row].address; }
+        template <class A, class B>
+        bool operator()(const A& a, const B& b) const {
+            return text(a) == text(b);
+        }
+    };
+    const std::vector<ResultRow>& rows_;
+    std::unordered_set<std::size_t, Hash, Equal> met_;  // indices into rows_
+};
+
+bool walk_sheet(HostSheet& sheet, const std::u16string& what, Steps& steps, std::vector<ResultRow>& rows) {
+    MetAddresses met(rows);
     std::unique_ptr<HostRange> within;
     if (steps.run(81, [&] { within = sheet.range(search_first_cell, search_last_cell); }) != Steps::Outcome::done) {
         return true;
@@ -71,12 +101,11 @@ bool walk_sheet(HostSheet& sheet, const std::u16string& what, Steps& steps, std:
         if (steps.run(84, [&] { address = held->address(); }) != Steps::Outcome::done) {
             return true;
         }
-        // The sheet name and the address, kept apart so that no two pairs can
-        // spell the same key.
-        if (!met.insert(name + u'\0' + address).second) {
+        if (met.contains(address)) {
             return true;
         }
-        rows.push_back(ResultRow{name, address, u"", false});
+        rows.push_back(ResultRow{name, std::move(address), u"", false});
+        met.add_last();
         std::unique_ptr<HostRange> next;
         // A failed call keeps the held match, which the next round finds already met.
         if (steps.run(82, [&] { next = within->find(what, held.get()); }) == Steps::Outcome::done) {
@@ -99,7 +128,6 @@ void cmdFind_Click(MainWindowControls& w, AddinGlobals& globals) {
 
     Steps steps = Steps::strict();
     std::vector<ResultRow> rows;
-    std::unordered_set<std::u16string> met;
     std::shared_ptr<HostWorkbook> book;
     try {
         if (globals.application) {
@@ -111,10 +139,12 @@ void cmdFind_Click(MainWindowControls& w, AddinGlobals& globals) {
         // The rows about to be listed come from this workbook, so Replace and Go to
         // must address this one and no other.
         globals.target_workbook = book;
+        // The view hears of the change once, when the new rows are in: nothing is
+        // painted while the command runs.
         w.lvwMain.rows().clear();
-        w.lvwMain.rows_changed();
         for (const auto& sheet : book->worksheets()) {
-            if (!walk_sheet(*sheet, what, steps, rows, met)) {
+            if (!walk_sheet(*sheet, what, steps, rows)) {
+                w.lvwMain.rows_changed();
                 show_refusal(w);
                 w.screen.set_mouse_pointer(MousePointer::standard);
                 w.StatusBar1.set_text(texts::status_key, texts::find_refused);
@@ -124,6 +154,7 @@ void cmdFind_Click(MainWindowControls& w, AddinGlobals& globals) {
     } catch (...) {
         // A failure before the first search call: nothing was searched.
         const Failure failure = current_failure();
+        w.lvwMain.rows_changed();
         if (failure.hresult == host_hr::call_rejected) {
             show_refusal(w);
         }

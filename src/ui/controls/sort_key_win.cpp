@@ -13,6 +13,13 @@ std::string locale_sort_key(const std::u16string& text) {
     if (length == 0) {
         return std::string();
     }
+    // Most cell texts fit a small buffer: one call instead of asking for the size first.
+    char buffer[512];
+    const int direct = ::LCMapStringEx(LOCALE_NAME_USER_DEFAULT, flags, source, length,
+                                       reinterpret_cast<LPWSTR>(buffer), sizeof(buffer), nullptr, nullptr, 0);
+    if (direct > 0) {
+        return std::string(buffer, static_cast<std::size_t>(direct));
+    }
     const int size = ::LCMapStringEx(LOCALE_NAME_USER_DEFAULT, flags, source, length, nullptr, 0, nullptr, nullptr, 0);
     if (size <= 0) {
         return folded_sort_key(text);

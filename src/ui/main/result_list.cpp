@@ -29,7 +29,15 @@ std::string folded_sort_key(const std::u16string& text) {
     return key;
 }
 
+void ResultList::clear() {
+    rows_.clear();
+    keys_.clear();
+    keys_column_ = -1;
+}
+
 void ResultList::append(std::vector<ResultRow> rows) {
+    keys_.clear();
+    keys_column_ = -1;
     if (rows_.empty()) {
         rows_ = std::move(rows);
     } else {
@@ -61,11 +69,15 @@ void ResultList::ensure_sorted() const {
     if (rows_.size() < 2) {
         return;
     }
-    std::vector<std::string> keys;
-    keys.reserve(rows_.size());
-    for (const ResultRow& row : rows_) {
-        keys.push_back(sort_key_(row.column_text(sort_column_)));
+    if (keys_column_ != sort_column_ || keys_.size() != rows_.size()) {
+        keys_.clear();
+        keys_.reserve(rows_.size());
+        for (const ResultRow& row : rows_) {
+            keys_.push_back(sort_key_(row.column_text(sort_column_)));
+        }
+        keys_column_ = sort_column_;
     }
+    const std::vector<std::string>& keys = keys_;
     std::vector<std::size_t> order(rows_.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     // Equal texts keep their current order in both directions, so reversing the
@@ -76,11 +88,15 @@ void ResultList::ensure_sorted() const {
         std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return keys[b] < keys[a]; });
     }
     std::vector<ResultRow> sorted_rows;
+    std::vector<std::string> sorted_keys;
     sorted_rows.reserve(rows_.size());
+    sorted_keys.reserve(rows_.size());
     for (std::size_t index : order) {
         sorted_rows.push_back(std::move(rows_[index]));
+        sorted_keys.push_back(std::move(keys_[index]));
     }
     rows_ = std::move(sorted_rows);
+    keys_ = std::move(sorted_keys);
 }
 
 }  // namespace tarvex

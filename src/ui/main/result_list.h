@@ -47,7 +47,7 @@ public:
     }
     void toggle(std::size_t index) { set_ticked(index, !row(index).ticked); }
 
-    void clear() { rows_.clear(); }
+    void clear();
     // Adds a batch of rows at the end; while the list is sorted they take their
     // sorted places (one stable sort after the batch).
     void append(std::vector<ResultRow> rows);
@@ -68,6 +68,10 @@ private:
 
     SortKeyFunction sort_key_;
     mutable std::vector<ResultRow> rows_;
+    // The sort keys of keys_column_, row by row, kept until the rows change, so
+    // reversing the order does not compute them again.
+    mutable std::vector<std::string> keys_;
+    mutable int keys_column_ = -1;
     mutable bool needs_sort_ = false;
     bool sorted_ = false;
     int sort_column_ = 0;
