@@ -10,6 +10,7 @@
 #include "settings/column_layout.h"
 #include "settings/recent_lists.h"
 #include "settings/registry_win.h"
+#include "ui/about/frm_about_win.h"
 #include "ui/controls/controls_win.h"
 #include "ui/controls/dialog_keyboard_win.h"
 #include "ui/controls/list_view_win.h"
@@ -18,6 +19,7 @@
 #include "ui/controls/window_class_win.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/frm_main_ids.h"
+#include "ui/main/help_win.h"
 #include "ui/main/layout.h"
 #include "ui/main/main_design.h"
 #include "ui/main/result_list.h"
@@ -333,7 +335,10 @@ void FrmMain::unload() {
         return;
     }
     SaveColumnInfo(settings_, columns_);
+    // An open About box closes with the main window.
+    unload_about_box();
     run_unload_steps();
+    close_context_help();
     ::DestroyWindow(hwnd_);
 }
 
@@ -369,6 +374,9 @@ void FrmMain::on_command(int id) {
             break;
         case ids::control_id(design::cmdReplaceAll):
             cmdReplaceAll_Click(commands_, globals());
+            break;
+        case ids::control_id(design::cmdAbout):
+            show_about_box();
             break;
         case ids::cancel:
             SaveColumnInfo(settings_, columns_);
@@ -412,6 +420,9 @@ LRESULT FrmMain::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
             place_all();
             return 0;
         }
+        case WM_HELP:
+            show_context_help(hwnd_, reinterpret_cast<const HELPINFO*>(lparam), design::window_help_topic);
+            return TRUE;
         case DM_GETDEFID:
             // Enter anywhere in the window, the combo boxes included, presses Find.
             return MAKELRESULT(ids::control_id(design::cmdFind), DC_HASDEFID);
