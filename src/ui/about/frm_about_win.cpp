@@ -21,6 +21,7 @@
 #include "ui/controls/controls_win.h"
 #include "ui/controls/dialog_keyboard_win.h"
 #include "ui/controls/win_util_win.h"
+#include "ui/controls/window_base_win.h"
 #include "ui/controls/window_class_win.h"
 
 namespace tarvex {
@@ -146,7 +147,7 @@ void stream_document(HWND box, int resource) {
 // What a subclassed control is to the box.
 enum class Role : UINT_PTR { label_link, label_Label2, label_lblDescription, tab_strip, frame };
 
-class FrmAbout {
+class FrmAbout final : private WindowBase {
 public:
     void show();
     void unload();
@@ -177,12 +178,10 @@ private:
     void on_command(int id, int code);
     void next_control(WPARAM wparam, LPARAM lparam);
     void cmdOK_Click();
-    LRESULT window_proc(UINT message, WPARAM wparam, LPARAM lparam);
-    static LRESULT CALLBACK trampoline(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    LRESULT window_proc(UINT message, WPARAM wparam, LPARAM lparam) override;
     static LRESULT CALLBACK subclass_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR role,
                                           DWORD_PTR self);
 
-    HWND hwnd_ = nullptr;
     // Keeps the box off the task bar: an unowned window gets a button there, a
     // window owned by a hidden one does not. The main window is not the owner, so
     // the box does not follow it in front of the host or into a minimised state.
@@ -269,7 +268,7 @@ void FrmAbout::load() {
     // it is first seen.
     ::CreateWindowExW(ex_style, window_class, wide(about::caption.data()), style, 0, 0,
                       design.px(about::about_outer_size.width), design.px(about::about_outer_size.height), owner_.get(),
-                      nullptr, module_instance(), this);
+                      nullptr, module_instance(), creation_parameter());
     if (!hwnd_) {
         owner_.reset();
         rich_edit_.reset();
@@ -819,24 +818,6 @@ LRESULT FrmAbout::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
             return 0;
         default:
             return ::DefWindowProcW(hwnd_, message, wparam, lparam);
-    }
-}
-
-LRESULT CALLBACK FrmAbout::trampoline(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<FrmAbout*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<FrmAbout*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self || self->hwnd_ != hwnd) {
-        return ::DefWindowProcW(hwnd, message, wparam, lparam);
-    }
-    // Nothing may unwind into the host's message loop.
-    try {
-        return self->window_proc(message, wparam, lparam);
-    } catch (...) {
-        return ::DefWindowProcW(hwnd, message, wparam, lparam);
     }
 }
 

@@ -16,6 +16,7 @@
 #include "ui/controls/list_view_win.h"
 #include "ui/controls/sort_key_win.h"
 #include "ui/controls/win_util_win.h"
+#include "ui/controls/window_base_win.h"
 #include "ui/controls/window_class_win.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/frm_main_ids.h"
@@ -36,7 +37,7 @@ constexpr int combo_list_pixels = 200;
 // The icon in the DLL's resources.
 constexpr int icon_resource = 1;
 
-class FrmMain final : public MainWindowPort {
+class FrmMain final : public MainWindowPort, private WindowBase {
 public:
     void Hide() override {
         load();
@@ -85,10 +86,8 @@ private:
     void unload();
     LRESULT on_notify(NMHDR* header);
     void on_command(int id);
-    LRESULT window_proc(UINT message, WPARAM wparam, LPARAM lparam);
-    static LRESULT CALLBACK trampoline(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    LRESULT window_proc(UINT message, WPARAM wparam, LPARAM lparam) override;
 
-    HWND hwnd_ = nullptr;
     std::array<HWND, design::controls.size()> controls_{};
     HWND tooltip_ = nullptr;
     Scale scale_;
@@ -145,9 +144,9 @@ void FrmMain::load() {
     const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     const DWORD ex_style = WS_EX_CONTROLPARENT;
     ::AdjustWindowRectEx(&frame, style, FALSE, ex_style);
-    const HWND created = ::CreateWindowExW(ex_style, ids::window_class, wide(design::caption.data()), style,
-                                           CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                                           frame.bottom - frame.top, nullptr, nullptr, module_instance(), this);
+    const HWND created = ::CreateWindowExW(
+        ex_style, ids::window_class, wide(design::caption.data()), style, CW_USEDEFAULT, CW_USEDEFAULT,
+        frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, module_instance(), creation_parameter());
     if (!created) {
         throw HostError{static_cast<std::int32_t>(0x80004005), u"The Tarvex window could not be created.",
                         u"ExcelTarvex"};
@@ -457,24 +456,6 @@ LRESULT FrmMain::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
             return 0;
         default:
             return ::DefWindowProcW(hwnd_, message, wparam, lparam);
-    }
-}
-
-LRESULT CALLBACK FrmMain::trampoline(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<FrmMain*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<FrmMain*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self) {
-        return ::DefWindowProcW(hwnd, message, wparam, lparam);
-    }
-    // Nothing may unwind into the host's message loop.
-    try {
-        return self->window_proc(message, wparam, lparam);
-    } catch (...) {
-        return ::DefWindowProcW(hwnd, message, wparam, lparam);
     }
 }
 

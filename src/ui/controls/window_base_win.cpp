@@ -1,0 +1,24 @@
+#include "ui/controls/window_base_win.h"
+
+namespace tarvex {
+
+LRESULT CALLBACK WindowBase::trampoline(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<WindowBase*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<WindowBase*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    // A message for an earlier window of the same object (one being destroyed while
+    // the next is created) goes to the default procedure.
+    if (!self || self->hwnd_ != hwnd) {
+        return ::DefWindowProcW(hwnd, message, wparam, lparam);
+    }
+    try {
+        return self->window_proc(message, wparam, lparam);
+    } catch (...) {
+        return ::DefWindowProcW(hwnd, message, wparam, lparam);
+    }
+}
+
+}  // namespace tarvex
