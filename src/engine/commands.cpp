@@ -42,6 +42,17 @@ void record_recent(SettingsContext& settings, const RecentList& list, ComboBox& 
     combo.set_text(text);
 }
 
+// The list now shows these rows of this workbook, so Replace and Go to must
+// address this workbook and no other. The view hears of the change once: nothing
+// is painted while a command runs.
+void replace_listed_rows(MainWindowControls& w, AddinGlobals& globals, const std::shared_ptr<HostWorkbook>& book,
+                         std::vector<ResultRow> rows) {
+    globals.target_workbook = book;
+    w.lvwMain.rows().clear();
+    w.lvwMain.rows().append(std::move(rows));
+    w.lvwMain.rows_changed();
+}
+
 void show_refusal(MainWindowControls& w) {
     w.messages.show(MessageRequest{texts::refusal, u"", MessageButtons::ok, MessageIcon::none, 1});
 }
@@ -136,15 +147,10 @@ void cmdFind_Click(MainWindowControls& w, AddinGlobals& globals) {
         if (!book) {
             throw no_workbook();
         }
-        // The rows about to be listed come from this workbook, so Replace and Go to
-        // must address this one and no other.
-        globals.target_workbook = book;
-        // The view hears of the change once, when the new rows are in: nothing is
-        // painted while the command runs.
-        w.lvwMain.rows().clear();
         for (const auto& sheet : book->worksheets()) {
             if (!walk_sheet(*sheet, what, steps, rows)) {
-                w.lvwMain.rows_changed();
+                // The list stays empty, whatever earlier worksheets had matched.
+                replace_listed_rows(w, globals, book, {});
                 show_refusal(w);
                 w.screen.set_mouse_pointer(MousePointer::standard);
                 w.StatusBar1.set_text(texts::status_key, texts::find_refused);
@@ -152,9 +158,9 @@ void cmdFind_Click(MainWindowControls& w, AddinGlobals& globals) {
             }
         }
     } catch (...) {
-        // A failure before the first search call: nothing was searched.
+        // A failure before the first search call: nothing was searched, and the
+        // list and the workbook its rows belong to stay as they were.
         const Failure failure = current_failure();
-        w.lvwMain.rows_changed();
         if (failure.hresult == host_hr::call_rejected) {
             show_refusal(w);
         }
@@ -168,10 +174,7 @@ void cmdFind_Click(MainWindowControls& w, AddinGlobals& globals) {
     for (ResultRow& row : rows) {
         steps.run(9, [&] { row.content = book->sheet(row.sheet)->range(row.address)->text(); });
     }
-    steps.run(9, [&] {
-        w.lvwMain.rows().append(std::move(rows));
-        w.lvwMain.rows_changed();
-    });
+    steps.run(9, [&] { replace_listed_rows(w, globals, book, std::move(rows)); });
     steps.run(10, [&] { record_recent(w.settings, recent_searches, w.cmbSearchFor); });
     steps.run(11, [&] {
         w.StatusBar1.set_text(

@@ -159,6 +159,20 @@ TEST_F(Commands, FailuresBeforeTheFirstSearchCallEndFindCleanly) {
     EXPECT_EQ(rows().size(), 4u);  // the list is unchanged
     EXPECT_EQ(window.status_text(), u"Done..");
     EXPECT_EQ(window.screen.current, MousePointer::standard);
+
+    // Another workbook is active now, but its worksheets cannot be listed: the
+    // rows and the workbook they belong to stay, so a replace still writes there.
+    const auto first = app->active_workbook();
+    add_book(*app, "sheet S\nA1|apple\n", u"Other.wb");
+    app->fail_call("Workbook.Worksheets", 1, standin::hr::application_defined);
+    find("apple");
+    EXPECT_EQ(rows().size(), 4u);
+    EXPECT_EQ(window.status_text(), u"Done..");
+    window.list.list.set_ticked(1, true);  // First!$A$1
+    window.replace.set_text(u"plum");
+    tarvex::cmdReplace_Click(window.controls, globals);
+    EXPECT_EQ(tarvex::utf16_to_utf8(first->sheet(u"First")->cell({1, 1})->formula_text()), "plum");
+    EXPECT_EQ(tarvex::utf16_to_utf8(app->active_workbook()->sheet(u"S")->cell({1, 1})->formula_text()), "apple");
 }
 
 TEST_F(Commands, TolerantModeSkipsFailuresAfterTheFirstSearchCall) {
