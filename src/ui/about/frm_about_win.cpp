@@ -237,17 +237,8 @@ void FrmAbout::load() {
     if (hwnd_) {
         return;
     }
-    static const ATOM atom = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = trampoline;
-        wc.hInstance = module_instance();
-        wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-        wc.hbrBackground = nullptr;  // WM_ERASEBKGND paints the tab page
-        wc.lpszClassName = window_class;
-        return register_window_class(wc);
-    }();
-    (void)atom;
+    // WM_ERASEBKGND paints the tab page: no class brush.
+    register_class(window_class, 0, nullptr);
 
     ActivationScope activation;
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};

@@ -1,6 +1,21 @@
 #include "ui/controls/window_base_win.h"
 
+#include "ui/controls/window_class_win.h"
+
 namespace tarvex {
+
+bool WindowBase::register_class(const wchar_t* name, UINT style, HBRUSH background) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.style = style;
+    wc.lpfnWndProc = trampoline;
+    wc.hInstance = module_instance();
+    wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
+    // Registering a class this DLL registered before hands back the same class.
+    return register_window_class(wc) != 0;
+}
 
 LRESULT CALLBACK WindowBase::trampoline(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_NCCREATE) {

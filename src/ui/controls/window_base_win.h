@@ -18,7 +18,9 @@ protected:
     // CreateWindowEx's last argument: the base object itself, which need not sit at
     // the address of the derived object.
     WindowBase* creation_parameter() { return this; }
-    // For WNDCLASSEXW::lpfnWndProc.
+    // Registers (once) a window class of this DLL whose windows run through the
+    // trampoline; false when the class cannot be registered.
+    static bool register_class(const wchar_t* name, UINT style, HBRUSH background);
     static LRESULT CALLBACK trampoline(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     virtual LRESULT window_proc(UINT message, WPARAM wparam, LPARAM lparam) = 0;
 
