@@ -31,6 +31,7 @@
 #include "com/object_model_win.h"
 #include "model/model.h"
 #include "ui/controls/sort_key_win.h"
+#include "ui/controls/win_util_win.h"
 #include "ui/main/frm_main_ids.h"
 #include "ui/main/main_design.h"
 #include "ui/main/result_list.h"
@@ -124,22 +125,6 @@ private:
 };
 
 // --- Owners ---------------------------------------------------------------
-
-class OleScope {
-public:
-    OleScope() : status_(::OleInitialize(nullptr)) {}
-    ~OleScope() {
-        if (SUCCEEDED(status_)) {
-            ::OleUninitialize();
-        }
-    }
-    OleScope(const OleScope&) = delete;
-    OleScope& operator=(const OleScope&) = delete;
-    HRESULT status() const { return status_; }
-
-private:
-    HRESULT status_;
-};
 
 struct BstrFreer {
     void operator()(BSTR text) const noexcept { ::SysFreeString(text); }
@@ -736,7 +721,7 @@ int run(int argc, char** argv) {
 int main(int argc, char** argv) {
     // A failure must end the run with a message, not wait in an error box.
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
-    OleScope ole;
+    const tarvex::OleScope ole;
     if (FAILED(ole.status())) {
         std::fprintf(stderr, "OleInitialize failed\n");
         return 1;

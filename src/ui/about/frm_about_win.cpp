@@ -198,8 +198,7 @@ private:
     UniqueFont font_;
     UniqueFont bold_font_;
     UniqueFont link_font_;
-    UniqueIcon icon_large_;
-    UniqueIcon icon_small_;
+    WindowIcons icons_;
     UniqueIcon picture_;
     // The tab strip's page as drawn, used as the background of everything that
     // stands on it, so that labels and frames match a themed tab page.
@@ -433,14 +432,7 @@ void FrmAbout::load_picture() {
     const int size = scale_.px(d::controls[d::picIcon].geometry.width);
     picture_.reset(static_cast<HICON>(
         ::LoadImageW(resource_module(), MAKEINTRESOURCEW(icon_resource), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
-    icon_large_.reset(
-        static_cast<HICON>(::LoadImageW(resource_module(), MAKEINTRESOURCEW(icon_resource), IMAGE_ICON,
-                                        ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0)));
-    icon_small_.reset(
-        static_cast<HICON>(::LoadImageW(resource_module(), MAKEINTRESOURCEW(icon_resource), IMAGE_ICON,
-                                        ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0)));
-    ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_large_.get()));
-    ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_small_.get()));
+    icons_ = set_window_icons(hwnd_, resource_module(), icon_resource);
 }
 
 void FrmAbout::run_load_steps() {
@@ -798,8 +790,7 @@ LRESULT FrmAbout::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
             font_.reset();
             bold_font_.reset();
             link_font_.reset();
-            icon_large_.reset();
-            icon_small_.reset();
+            icons_ = WindowIcons{};
             picture_.reset();
             page_brush_.reset();
             page_bitmap_.reset();

@@ -16,6 +16,18 @@ void set_window_text(HWND window, const std::u16string& text) {
     ::SetWindowTextW(window, wide(text));
 }
 
+WindowIcons set_window_icons(HWND window, HMODULE module, int icon_resource) {
+    const auto load = [&](int width_metric, int height_metric) {
+        return UniqueIcon(
+            static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(icon_resource), IMAGE_ICON,
+                                            ::GetSystemMetrics(width_metric), ::GetSystemMetrics(height_metric), 0)));
+    };
+    WindowIcons icons{load(SM_CXICON, SM_CYICON), load(SM_CXSMICON, SM_CYSMICON)};
+    ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons.large.get()));
+    ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons.small.get()));
+    return icons;
+}
+
 UINT window_dpi(HWND window) {
     // GetDpiForWindow exists from Windows 10 on; earlier systems have one DPI.
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);

@@ -1,6 +1,7 @@
 #pragma once
 // Small owners and conversions shared by the DLL's windows.
 #include <windows.h>
+#include <ole2.h>
 
 #include <cmath>
 #include <memory>
@@ -28,6 +29,31 @@ struct WindowDeleter {
     void operator()(HWND window) const noexcept { ::DestroyWindow(window); }
 };
 using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter>;
+
+// A window's big and small icon from an icon resource, sized as the system wants
+// them; the owner keeps them alive as long as the window shows them.
+struct WindowIcons {
+    UniqueIcon large;
+    UniqueIcon small;
+};
+WindowIcons set_window_icons(HWND window, HMODULE module, int icon_resource);
+
+// OleInitialize for the lifetime of the object, undone only when it succeeded.
+class OleScope {
+public:
+    OleScope() : status_(::OleInitialize(nullptr)) {}
+    ~OleScope() {
+        if (SUCCEEDED(status_)) {
+            ::OleUninitialize();
+        }
+    }
+    OleScope(const OleScope&) = delete;
+    OleScope& operator=(const OleScope&) = delete;
+    HRESULT status() const { return status_; }
+
+private:
+    HRESULT status_;
+};
 
 inline const wchar_t* wide(const std::u16string& text) {
     return reinterpret_cast<const wchar_t*>(text.c_str());

@@ -92,8 +92,7 @@ private:
     HWND tooltip_ = nullptr;
     Scale scale_;
     UniqueFont font_;
-    UniqueIcon icon_large_;
-    UniqueIcon icon_small_;
+    WindowIcons icons_;
     MainLayout layout_;  // the controls' twip geometry, as the layout rule left it
     ResultList results_{locale_sort_key};
     std::optional<module::Lock> lock_;
@@ -381,14 +380,7 @@ LRESULT FrmMain::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
             lock_.emplace();
             settings_.decimal_separator = user_decimal_separator();
             scale_.dpi = window_dpi(hwnd_);
-            icon_large_.reset(
-                static_cast<HICON>(::LoadImageW(module_instance(), MAKEINTRESOURCEW(icon_resource), IMAGE_ICON,
-                                                ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0)));
-            icon_small_.reset(
-                static_cast<HICON>(::LoadImageW(module_instance(), MAKEINTRESOURCEW(icon_resource), IMAGE_ICON,
-                                                ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0)));
-            ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_large_.get()));
-            ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_small_.get()));
+            icons_ = set_window_icons(hwnd_, module_instance(), icon_resource);
             create_controls();
             apply_fonts();
             layout_ = design::design_layout();
@@ -439,8 +431,7 @@ LRESULT FrmMain::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
             tooltip_ = nullptr;
             results_.clear();
             font_.reset();
-            icon_large_.reset();
-            icon_small_.reset();
+            icons_ = WindowIcons{};
             lock_.reset();
             return 0;
         default:

@@ -8,33 +8,14 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-// OleUninitialize when main returns, whatever the tests did.
-class OleScope {
-public:
-    OleScope() : status_(::OleInitialize(nullptr)) {}
-    ~OleScope() {
-        if (SUCCEEDED(status_)) {
-            ::OleUninitialize();
-        }
-    }
-    OleScope(const OleScope&) = delete;
-    OleScope& operator=(const OleScope&) = delete;
-    HRESULT status() const { return status_; }
-
-private:
-    HRESULT status_;
-};
-
-}  // namespace
+#include "ui/controls/win_util_win.h"
 
 int main(int argc, char** argv) {
     // A test that fails must report and exit, not wait for someone to close an
     // error box on a display nobody looks at.
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
 
-    OleScope ole;
+    const tarvex::OleScope ole;
     if (FAILED(ole.status())) {
         std::fprintf(stderr, "OleInitialize failed: 0x%08lX\n", static_cast<unsigned long>(ole.status()));
         return 1;
