@@ -10,6 +10,5 @@ namespace tarvex {
 // first registered window and removed with the last.
 void attach_dialog_keyboard(HWND top_level);
 void detach_dialog_keyboard(HWND top_level);
-bool dialog_keyboard_hooked();
 
 }  // namespace tarvex

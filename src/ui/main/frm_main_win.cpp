@@ -71,8 +71,6 @@ public:
         ::SetFocus(first ? first : hwnd_);
     }
 
-    HWND hwnd() const { return hwnd_; }
-
 private:
     HWND control(int index) const { return controls_[static_cast<std::size_t>(index)]; }
 
@@ -448,10 +446,6 @@ FrmMain& instance() {
 
 MainWindowPort& main_window() {
     return instance();
-}
-
-HWND main_window_handle() {
-    return instance().hwnd();
 }
 
 }  // namespace tarvex

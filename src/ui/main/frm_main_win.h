@@ -8,7 +8,5 @@ namespace tarvex {
 // The one frmMain of the DLL, created on first use and kept for the DLL's life;
 // its window is loaded on demand and destroyed on unload.
 MainWindowPort& main_window();
-// The loaded window, or nullptr.
-HWND main_window_handle();
 
 }  // namespace tarvex
