@@ -34,7 +34,7 @@
 #include "ui/controls/win_util_win.h"
 #include "ui/main/frm_main_ids.h"
 #include "ui/main/main_design.h"
-#include "ui/main/result_list.h"
+#include "engine/result_list.h"
 #include "workbook_generator.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "model/model.h"
-#include "ui/main/result_list.h"
+#include "engine/result_list.h"
 
 namespace tarvex::bench {
 

@@ -6,8 +6,8 @@
 #include <new>
 #include <utility>
 
-#include "addin/addin.h"
-#include "addin/module_win.h"
+#include "engine/session.h"
+#include "base/module_win.h"
 #include "addin/morvane_win.h"
 #include "addin/registration_win.h"
 #include "tarvex_h.h"

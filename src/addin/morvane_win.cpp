@@ -7,9 +7,9 @@
 #include <new>
 #include <utility>
 
-#include "addin/addin.h"
-#include "addin/com_edge_win.h"
-#include "addin/host_client_win.h"
+#include "engine/session.h"
+#include "base/com_edge_win.h"
+#include "host/host_client_win.h"
 #include "addin/registration_win.h"
 #include "ui/main/frm_main_win.h"
 

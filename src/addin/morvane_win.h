@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "addin/module_win.h"
+#include "base/module_win.h"
 #include "tarvex_h.h"
 
 namespace tarvex {

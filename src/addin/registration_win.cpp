@@ -8,7 +8,7 @@
 #include <new>
 #include <type_traits>
 
-#include "addin/com_edge_win.h"
+#include "base/com_edge_win.h"
 #include "tarvex_h.h"
 #include "ui/controls/window_class_win.h"
 

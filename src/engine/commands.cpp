@@ -4,7 +4,7 @@
 
 #include "base/text.h"
 #include "engine/escapes.h"
-#include "engine/steps.h"
+#include "base/steps.h"
 #include "settings/recent_lists.h"
 
 namespace tarvex {
@@ -18,8 +18,7 @@ constexpr char16_t search_last_cell[] = u"IV65536";
 
 // What a macro client gets when it uses a workbook reference that holds nothing.
 HostError no_workbook() {
-    return HostError{static_cast<std::int32_t>(0x800A005Bu), u"Object variable or With block variable not set",
-                     tarvex_source};
+    return object_not_set_error(tarvex_source);
 }
 
 bool is_blank(std::u16string_view text) {
@@ -99,7 +98,7 @@ bool walk_sheet(HostSheet& sheet, const std::u16string& what, Steps& steps, std:
     std::unique_ptr<HostRange> held;
     steps.go_silent();
     if (steps.run(82, [&] { held = within->find(what, nullptr); }) != Steps::Outcome::done) {
-        return steps.last_failure()->hresult != host_hr::call_rejected;
+        return steps.last_failure()->hresult != hr::call_rejected;
     }
     std::u16string name;
     if (held && steps.run(84, [&] { name = sheet.name(); }) != Steps::Outcome::done) {
@@ -161,7 +160,7 @@ void cmdFind_Click(MainWindowControls& w, AddinGlobals& globals) {
         // A failure before the first search call: nothing was searched, and the
         // list and the workbook its rows belong to stay as they were.
         const Failure failure = current_failure();
-        if (failure.hresult == host_hr::call_rejected) {
+        if (failure.hresult == hr::call_rejected) {
             show_refusal(w);
         }
         w.screen.set_mouse_pointer(MousePointer::standard);

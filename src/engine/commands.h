@@ -2,9 +2,10 @@
 // The main window's commands: Find, Replace, Replace All and Go to a result,
 // written against the host and control ports so that they run the same in the
 // DLL and in native tests.
-#include "addin/addin.h"
+#include "engine/result_list.h"
+#include "engine/session.h"
 #include "settings/registry_routines.h"
-#include "ui/controls/controls.h"
+#include "ports/controls.h"
 
 namespace tarvex {
 

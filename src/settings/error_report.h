@@ -3,8 +3,8 @@
 // box with Abort, Retry and Ignore, in one of two layouts.
 #include <string_view>
 
-#include "engine/steps.h"
-#include "ui/controls/controls.h"
+#include "base/steps.h"
+#include "ports/controls.h"
 
 namespace tarvex {
 

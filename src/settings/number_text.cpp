@@ -7,7 +7,7 @@
 #include <limits>
 #include <string>
 
-#include "engine/steps.h"
+#include "base/steps.h"
 
 namespace tarvex {
 namespace {

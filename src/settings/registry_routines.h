@@ -3,8 +3,8 @@
 // registry. Every call opens and closes its own key; nothing is cached.
 #include <string>
 
-#include "settings/registry.h"
-#include "ui/controls/controls.h"
+#include "ports/registry.h"
+#include "ports/controls.h"
 
 namespace tarvex {
 

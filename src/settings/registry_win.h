@@ -1,5 +1,5 @@
 #pragma once
-#include "settings/registry.h"
+#include "ports/registry.h"
 
 namespace tarvex {
 

@@ -4,7 +4,7 @@
 #include <set>
 
 #include "base/text.h"
-#include "engine/steps.h"
+#include "base/steps.h"
 #include "support/fake_controls.h"
 #include "support/fake_registry.h"
 #include "ui/about/about.h"

@@ -1,4 +1,4 @@
-#include "ui/main/result_list.h"
+#include "engine/result_list.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "addin/addin.h"
+#include "engine/session.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ui/main/sorting.h"
+#include "engine/sorting.h"
 
 #include <gtest/gtest.h>
 

@@ -19,7 +19,7 @@
 
 #include <gtest/gtest.h>
 
-#include "addin/module_win.h"
+#include "base/module_win.h"
 #include "base/text.h"
 #include "settings/registry_win.h"
 #include "support/window_driver_win.h"

@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "addin/host_client_win.h"
+#include "host/host_client_win.h"
 #include "base/text.h"
 #include "com/object_model_win.h"
 #include "model/model.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/main/layout.h"
+#include "base/geometry.h"
 
 namespace tarvex::about {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <type_traits>
 
-#include "addin/module_win.h"
+#include "base/module_win.h"
 #include "settings/registry_win.h"
 #include "ui/about/about.h"
 #include "ui/about/about_resources.h"

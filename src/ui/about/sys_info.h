@@ -4,25 +4,12 @@
 // registry lives here too; it works on any root and is not the settings store's.
 #include <string>
 
-#include "settings/registry.h"
+#include "ports/registry.h"
+#include "ports/system.h"
 #include "ui/about/about.h"
-#include "ui/controls/controls.h"
+#include "ports/controls.h"
 
 namespace tarvex::about {
-
-class System {
-public:
-    virtual ~System() = default;
-    // True for an existing file that is neither a folder nor hidden nor a system file.
-    virtual bool is_ordinary_file(const std::u16string& path) = 0;
-    // Starts the program in a normal window that takes the focus, without waiting
-    // for it. False when it could not be started.
-    virtual bool start_program(const std::u16string& path) = 0;
-    // %NAME% references replaced by the environment's values, as the system does.
-    virtual std::u16string expand_environment(const std::u16string& text) = 0;
-    // Hands a URL to the shell; whatever the shell answers is of no interest.
-    virtual void open_url(const std::u16string& url) = 0;
-};
 
 // The reader's buffer. The registry port reads UTF-16 (the W functions), so the
 // buffer's bytes are counted as the value's bytes: 1,024 bytes hold 512 code

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "engine/steps.h"
+#include "base/steps.h"
 #include "ui/controls/win_util_win.h"
 
 namespace tarvex {

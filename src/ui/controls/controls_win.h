@@ -2,7 +2,9 @@
 // The control ports over real Win32 controls: thin translations, no rules.
 #include <windows.h>
 
-#include "ui/controls/controls.h"
+#include <vector>
+
+#include "ports/controls.h"
 
 namespace tarvex {
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "engine/steps.h"
+#include "base/steps.h"
 
 namespace tarvex {
 namespace {

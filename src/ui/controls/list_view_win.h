@@ -6,7 +6,8 @@
 #include <functional>
 #include <vector>
 
-#include "ui/controls/controls.h"
+#include "engine/result_list.h"
+#include "ports/controls.h"
 #include "ui/controls/win_util_win.h"
 
 namespace tarvex {

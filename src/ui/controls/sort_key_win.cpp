@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "ui/main/result_list.h"
+#include "engine/result_list.h"
 
 namespace tarvex {
 

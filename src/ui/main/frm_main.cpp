@@ -1,6 +1,6 @@
 #include "ui/main/frm_main.h"
 
-#include "addin/addin.h"
+#include "engine/session.h"
 
 namespace tarvex {
 

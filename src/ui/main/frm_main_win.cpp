@@ -5,7 +5,7 @@
 #include <array>
 #include <optional>
 
-#include "addin/module_win.h"
+#include "base/module_win.h"
 #include "engine/commands.h"
 #include "settings/column_layout.h"
 #include "settings/recent_lists.h"
@@ -23,8 +23,8 @@
 #include "ui/main/help_win.h"
 #include "ui/main/layout.h"
 #include "ui/main/main_design.h"
-#include "ui/main/result_list.h"
-#include "ui/main/sorting.h"
+#include "engine/result_list.h"
+#include "engine/sorting.h"
 
 namespace tarvex {
 namespace {
@@ -135,7 +135,7 @@ void FrmMain::load() {
         frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, module_instance(), creation_parameter());
     if (!created) {
         throw HostError{static_cast<std::int32_t>(0x80004005), u"The Tarvex window could not be created.",
-                        u"ExcelTarvex"};
+                        tarvex_source};
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <windows.h>
 
-#include "addin/addin.h"
+#include "engine/session.h"
 
 namespace tarvex {
 

@@ -2,16 +2,9 @@
 // The main window's resize rule, in twips and single precision as the window's
 // design is. The Windows layer reads the controls' current geometry, runs this
 // and moves the controls; nothing is kept between two resizes.
+#include "base/geometry.h"
 
 namespace tarvex {
-
-struct Geometry {
-    float left = 0;
-    float top = 0;
-    float width = 0;
-    float height = 0;
-    friend bool operator==(const Geometry&, const Geometry&) = default;
-};
 
 // The controls the rule moves; the labels and the status bar never move.
 struct MainLayout {

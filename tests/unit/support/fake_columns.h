@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "engine/steps.h"
-#include "ui/controls/controls.h"
+#include "base/steps.h"
+#include "ports/controls.h"
 
 namespace tarvex::testing {
 

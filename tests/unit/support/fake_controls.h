@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/commands.h"
-#include "engine/steps.h"
+#include "base/steps.h"
 #include "support/fake_registry.h"
 
 namespace tarvex::testing {

@@ -1,7 +1,7 @@
 #include "support/fake_registry.h"
 
 #include "base/text.h"
-#include "engine/steps.h"
+#include "base/steps.h"
 
 namespace tarvex::testing {
 namespace {

@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "settings/registry.h"
+#include "ports/registry.h"
 
 namespace tarvex::testing {
 

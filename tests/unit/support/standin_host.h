@@ -5,7 +5,7 @@
 // and the call log work here as they do through the object model.
 #include <memory>
 
-#include "addin/host.h"
+#include "ports/host.h"
 #include "model/model.h"
 
 namespace tarvex::testing {

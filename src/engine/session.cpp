@@ -1,4 +1,4 @@
-#include "addin/addin.h"
+#include "engine/session.h"
 
 #include <utility>
 
@@ -12,7 +12,7 @@ AddinGlobals& globals() {
 void search(std::shared_ptr<HostApplication> application, MainWindowPort& window) {
     // Morvane rejects Nothing before it gets here; the same answer keeps this total.
     if (!application) {
-        throw HostError{static_cast<std::int32_t>(0x80020005), u"Type mismatch", u"ExcelTarvex"};
+        throw HostError{hr::type_mismatch, error_text::type_mismatch, tarvex_source};
     }
     auto& state = globals();
     state.application = std::move(application);
@@ -26,8 +26,7 @@ void search(std::shared_ptr<HostApplication> application, MainWindowPort& window
     auto book = state.application->active_workbook();
     if (!book) {
         // What the host answers when asked to activate Nothing.
-        throw HostError{static_cast<std::int32_t>(0x800A005B), u"Object variable or With block variable not set",
-                        u"ExcelTarvex"};
+        throw object_not_set_error(tarvex_source);
     }
     book->activate();
 

@@ -2,12 +2,9 @@
 // The controls of the windows as the commands and settings routines see them.
 // The Windows layer implements these over the real controls; tests use plain
 // in-memory versions.
-#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include "ui/main/result_list.h"
 
 namespace tarvex {
 
@@ -33,17 +30,6 @@ public:
     // The panels are addressed by key, never by position.
     virtual void set_text(std::u16string_view panel_key, const std::u16string& text) = 0;
     virtual std::u16string text(std::u16string_view panel_key) const = 0;
-};
-
-// The result list: its rows live in the model; the view is told when they change.
-class ResultListView {
-public:
-    virtual ~ResultListView() = default;
-    virtual ResultList& rows() = 0;
-    // The rows changed (count, order or texts): show them again.
-    virtual void rows_changed() = 0;
-    // The selected row in display order, if any.
-    virtual std::optional<std::size_t> selected_row() const = 0;
 };
 
 // A report-view list's columns, visited by index (their order in the collection,

@@ -1,4 +1,4 @@
-#include "settings/registry.h"
+#include "ports/registry.h"
 
 #include "base/text.h"
 

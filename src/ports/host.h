@@ -2,31 +2,14 @@
 // The spreadsheet host as the core sees it: the few objects and operations the
 // commands use. The DLL implements these ports with late-bound IDispatch calls;
 // native tests implement them over the stand-in model directly.
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
+
 namespace tarvex {
-
-// The host's HRESULTs the core branches on.
-namespace host_hr {
-inline constexpr std::int32_t call_rejected = static_cast<std::int32_t>(0x80010001);  // busy, e.g. a cell being edited
-}
-
-// The error number a macro-language client would see for an HRESULT: the low
-// word of a FACILITY_CONTROL code (0x800A03EC is 1004), the familiar numbers of
-// the standard dispatch codes, and any other HRESULT as its negative value.
-std::int32_t error_number(std::int32_t hresult);
-
-// Every failed host operation: the host's code, its description and its source.
-struct HostError {
-    std::int32_t hresult = 0;
-    std::u16string description;
-    std::u16string source;
-    std::int32_t number() const { return error_number(hresult); }
-};
 
 class HostRange {
 public:

@@ -2,32 +2,13 @@
 // One helper runs the numbered steps of every routine that deals with failures:
 // the commands (strict until their tolerant point, then silent) and the settings
 // routines (each failure reported, the user's answer deciding what follows).
-#include <cstdint>
 #include <functional>
 #include <optional>
-#include <string>
+#include <utility>
+
+#include "base/errors.h"
 
 namespace tarvex {
-
-// A trapped failure: the number a macro-language client would see, the
-// description and the component it came from.
-struct Failure {
-    std::int32_t number = 0;
-    std::u16string description;
-    std::u16string source;
-    std::int32_t hresult = 0;
-};
-
-// Tarvex's own failures (as opposed to the host's), with the source "ExcelTarvex".
-struct TarvexError {
-    std::int32_t number = 0;
-    std::u16string description;
-};
-
-inline constexpr char16_t tarvex_source[] = u"ExcelTarvex";
-
-// The failure in flight, whatever was thrown; call it only inside a catch block.
-Failure current_failure();
 
 enum class StepAnswer { abort, retry, ignore };
 using StepReporter = std::function<StepAnswer(const Failure&, int line)>;
@@ -45,7 +26,6 @@ public:
 
     // Tolerant mode: from here on every failing step is skipped silently.
     void go_silent() { mode_ = Mode::silent; }
-    bool is_silent() const { return mode_ == Mode::silent; }
 
     template <class Step>
     Outcome run(int line, Step&& step) {

@@ -1,4 +1,4 @@
-#include "ui/main/sorting.h"
+#include "engine/sorting.h"
 
 #include "settings/column_layout.h"
 #include "settings/error_report.h"

@@ -3,7 +3,7 @@
 // portable form: the COM class forwards to search() after checking its argument.
 #include <memory>
 
-#include "addin/host.h"
+#include "ports/host.h"
 
 namespace tarvex {
 

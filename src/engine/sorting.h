@@ -1,5 +1,6 @@
 #pragma once
 // Sorting the result list by a clicked column header.
+#include "engine/result_list.h"
 #include "settings/registry_routines.h"
 
 namespace tarvex {

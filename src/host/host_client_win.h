@@ -10,7 +10,7 @@
 
 #include <memory>
 
-#include "addin/host.h"
+#include "ports/host.h"
 
 namespace tarvex {
 

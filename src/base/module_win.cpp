@@ -1,4 +1,4 @@
-#include "addin/module_win.h"
+#include "base/module_win.h"
 
 #include <atomic>
 

@@ -1,4 +1,4 @@
-#include "addin/host_client_win.h"
+#include "host/host_client_win.h"
 
 #include <oleauto.h>
 
@@ -322,7 +322,7 @@ ComPtr<IDispatch> object_of(const Variant& result) {
 ComPtr<IDispatch> required_object_of(const Variant& result) {
     ComPtr<IDispatch> object = object_of(result);
     if (!object) {
-        throw HostError{static_cast<std::int32_t>(0x800A005B), u"Object variable or With block variable not set", u""};
+        throw object_not_set_error(u"");
     }
     return object;
 }

@@ -4,6 +4,7 @@
 // sorting never go through the control row by row.
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,17 @@ private:
     bool sorted_ = false;
     int sort_column_ = 0;
     SortOrder sort_order_ = SortOrder::ascending;
+};
+
+// The result list: its rows live in the model; the view is told when they change.
+class ResultListView {
+public:
+    virtual ~ResultListView() = default;
+    virtual ResultList& rows() = 0;
+    // The rows changed (count, order or texts): show them again.
+    virtual void rows_changed() = 0;
+    // The selected row in display order, if any.
+    virtual std::optional<std::size_t> selected_row() const = 0;
 };
 
 }  // namespace tarvex
