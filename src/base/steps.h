@@ -54,6 +54,12 @@ public:
 
     // A condition test. A failed test that is ignored lets the guarded steps run,
     // as if the condition had held; nullopt means Abort.
+    // A step of a routine that never reports its failures, so has no line to show.
+    template <class Step>
+    Outcome run(Step&& step) {
+        return run(0, std::forward<Step>(step));
+    }
+
     template <class Condition>
     std::optional<bool> test(int line, Condition&& condition) {
         bool result = true;

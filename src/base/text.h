@@ -23,7 +23,7 @@ inline std::u16string u16(std::string_view text) {
 char16_t fold_case(char16_t c);
 bool equals_ignore_case(std::u16string_view a, std::u16string_view b);
 
-// Plain decimal text of a signed 32-bit number.
+// Plain decimal text of a signed number, with a minus sign when negative.
 std::u16string decimal(std::int64_t value);
 
 }  // namespace tarvex

@@ -56,9 +56,6 @@ void show_refusal(MainWindowControls& w) {
     w.messages.show(MessageRequest{texts::refusal, u"", MessageButtons::ok, MessageIcon::none, 1});
 }
 
-// The walk over one worksheet: match after match until it meets a cell again.
-// The first search call switches the run to tolerant mode; returns false when the
-// host refused that call, which ends the whole command.
 // The addresses met on one worksheet, looked up in the listed rows themselves:
 // no key string is built or copied per match.
 class MetAddresses {
@@ -89,26 +86,29 @@ private:
     std::unordered_set<std::size_t, Hash, Equal> met_;  // indices into rows_
 };
 
+// The walk over one worksheet: match after match until it meets a cell again.
+// The first search call switches the run to tolerant mode; returns false when the
+// host refused that call, which ends the whole command.
 bool walk_sheet(HostSheet& sheet, const std::u16string& what, Steps& steps, std::vector<ResultRow>& rows) {
     MetAddresses met(rows);
     std::unique_ptr<HostRange> within;
-    if (steps.run(81, [&] { within = sheet.range(search_first_cell, search_last_cell); }) != Steps::Outcome::done) {
+    if (steps.run([&] { within = sheet.range(search_first_cell, search_last_cell); }) != Steps::Outcome::done) {
         return true;
     }
     std::unique_ptr<HostRange> held;
     steps.go_silent();
-    if (steps.run(82, [&] { held = within->find(what, nullptr); }) != Steps::Outcome::done) {
+    if (steps.run([&] { held = within->find(what, nullptr); }) != Steps::Outcome::done) {
         return steps.last_failure()->hresult != hr::call_rejected;
     }
     std::u16string name;
-    if (held && steps.run(84, [&] { name = sheet.name(); }) != Steps::Outcome::done) {
+    if (held && steps.run([&] { name = sheet.name(); }) != Steps::Outcome::done) {
         return true;
     }
     while (held) {
         std::u16string address;
         // Without the address the walk cannot tell when it has come round, so a
         // failed read ends this worksheet rather than risk walking forever.
-        if (steps.run(84, [&] { address = held->address(); }) != Steps::Outcome::done) {
+        if (steps.run([&] { address = held->address(); }) != Steps::Outcome::done) {
             return true;
         }
         if (met.contains(address)) {
@@ -118,7 +118,7 @@ bool walk_sheet(HostSheet& sheet, const std::u16string& what, Steps& steps, std:
         met.add_last();
         std::unique_ptr<HostRange> next;
         // A failed call keeps the held match, which the next round finds already met.
-        if (steps.run(82, [&] { next = within->find(what, held.get()); }) == Steps::Outcome::done) {
+        if (steps.run([&] { next = within->find(what, held.get()); }) == Steps::Outcome::done) {
             held = std::move(next);
         }
     }
@@ -171,16 +171,16 @@ void cmdFind_Click(MainWindowControls& w, AddinGlobals& globals) {
     // The list is filled only now, each row with its cell's displayed text; a cell
     // that cannot be read back leaves its text empty.
     for (ResultRow& row : rows) {
-        steps.run(9, [&] { row.content = book->sheet(row.sheet)->range(row.address)->text(); });
+        steps.run([&] { row.content = book->sheet(row.sheet)->range(row.address)->text(); });
     }
-    steps.run(9, [&] { replace_listed_rows(w, globals, book, std::move(rows)); });
-    steps.run(10, [&] { record_recent(w.settings, recent_searches, w.cmbSearchFor); });
-    steps.run(11, [&] {
+    steps.run([&] { replace_listed_rows(w, globals, book, std::move(rows)); });
+    steps.run([&] { record_recent(w.settings, recent_searches, w.cmbSearchFor); });
+    steps.run([&] {
         w.StatusBar1.set_text(
             texts::status_key,
             u"Done(" + decimal(static_cast<std::int64_t>(w.lvwMain.rows().size())) + u" matches)  ...");
     });
-    steps.run(12, [&] { w.screen.set_mouse_pointer(MousePointer::standard); });
+    steps.run([&] { w.screen.set_mouse_pointer(MousePointer::standard); });
 }
 
 void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter) {
@@ -209,18 +209,18 @@ void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter
             // A row whose sheet or cell can no longer be addressed is skipped once
             // the run is tolerant: no other cell may be written in its place.
             std::unique_ptr<HostRange> cell;
-            if (steps.run(51, [&] { cell = row_cell(globals.target_workbook, row); }) != Steps::Outcome::done) {
+            if (steps.run([&] { cell = row_cell(globals.target_workbook, row); }) != Steps::Outcome::done) {
                 continue;
             }
             if (whole_cell) {
-                steps.run(52, [&] { cell->set_value(replacement); });
+                steps.run([&] { cell->set_value(replacement); });
                 continue;
             }
             steps.go_silent();
             // Writing back a formula text the replacement left as it was would turn a
             // text 007 into the number 7 or flatten an array formula, so such a cell
             // is not written at all.
-            const auto formula_write = steps.run(532, [&] {
+            const auto formula_write = steps.run([&] {
                 const std::u16string formula = cell->formula();
                 std::u16string replaced = replace_all(formula, search, replacement);
                 if (replaced != formula) {
@@ -228,7 +228,7 @@ void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter
                 }
             });
             if (formula_write == Steps::Outcome::skipped && steps.last_failure()->number > 0) {
-                steps.run(533, [&] {
+                steps.run([&] {
                     // A value without a text form (an error value) leaves the cell.
                     const std::optional<std::u16string> value = cell->value_text();
                     if (!value) {
@@ -251,10 +251,10 @@ void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter
         return;
     }
 
-    steps.run(6, [&] { cmdFind_Click(w, globals); });
-    steps.run(7, [&] { record_recent(w.settings, recent_replacements, w.cmbReplace); });
-    steps.run(8, [&] { w.StatusBar1.set_text(texts::status_key, texts::replace_done); });
-    steps.run(9, [&] { w.screen.set_mouse_pointer(MousePointer::standard); });
+    steps.run([&] { cmdFind_Click(w, globals); });
+    steps.run([&] { record_recent(w.settings, recent_replacements, w.cmbReplace); });
+    steps.run([&] { w.StatusBar1.set_text(texts::status_key, texts::replace_done); });
+    steps.run([&] { w.screen.set_mouse_pointer(MousePointer::standard); });
 }
 
 void lvwMain_DblClick(MainWindowControls& w, AddinGlobals& globals) {

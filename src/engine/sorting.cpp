@@ -32,7 +32,7 @@ void change_sort_settings(Steps& steps, ResultList& list, int header) {
 }  // namespace
 
 void SortListView(MessageBoxes& messages, ResultListView& view, ListColumns& columns, int header) {
-    Steps steps = reporting_steps(messages, ReportShape::b, u":Generic:SortListView");
+    Steps steps = reporting_steps(messages, ReportShape::with_source, u":Generic:SortListView");
     ResultList& list = view.rows();
     change_sort_settings(steps, list, header);
     steps.run(6, [&] {

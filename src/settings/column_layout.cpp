@@ -12,7 +12,7 @@ std::u16string column_layout_key(const ListColumns& list, int column) {
 }
 
 void SaveColumnInfo(SettingsContext& s, ListColumns& list) {
-    Steps steps = reporting_steps(s.messages, ReportShape::b, u":RegSettings:SaveColumnInfo");
+    Steps steps = reporting_steps(s.messages, ReportShape::with_source, u":RegSettings:SaveColumnInfo");
     int count = 0;
     if (steps.run(1, [&] { count = list.count(); }) == Steps::Outcome::abort) {
         return;

@@ -11,7 +11,7 @@ MessageRequest error_report(ReportShape shape, std::u16string_view routine_tag, 
     request.buttons = MessageButtons::abort_retry_ignore;
     request.icon = MessageIcon::exclamation;
     request.default_button = 1;
-    if (shape == ReportShape::a) {
+    if (shape == ReportShape::with_line) {
         request.title = title + u" Error";
         request.text = u"Error " + decimal(failure.number) + u": \r\n" + failure.description +
                        u"\r\n\t\toccurred at line " + decimal(line) + u"\r\nin " + title + tag;

@@ -8,7 +8,9 @@
 
 namespace tarvex {
 
-enum class ReportShape { a, b };
+// The two layouts: one names the step's line within the routine, the other the
+// failure's source.
+enum class ReportShape { with_line, with_source };
 
 // The box for a failure of the routine with the given tag (": UpdateKey",
 // ":RegSettings:SaveColumnInfo") at step `line`.

@@ -13,7 +13,7 @@ std::u16string slot_name(const RecentList& list, int slot) {
 }  // namespace
 
 void add_recent(SettingsContext& s, const RecentList& list, ComboBox& combo) {
-    Steps steps = reporting_steps(s.messages, ReportShape::a, list.add_tag);
+    Steps steps = reporting_steps(s.messages, ReportShape::with_line, list.add_tag);
     const std::u16string path = application_key;
     std::u16string text;
     if (steps.run(1, [&] { text = combo.text(); }) == Steps::Outcome::abort) {
@@ -54,7 +54,7 @@ void add_recent(SettingsContext& s, const RecentList& list, ComboBox& combo) {
 }
 
 void fill_recent(SettingsContext& s, const RecentList& list, ComboBox& combo) {
-    Steps steps = reporting_steps(s.messages, ReportShape::a, list.fill_tag);
+    Steps steps = reporting_steps(s.messages, ReportShape::with_line, list.fill_tag);
     const std::u16string path = application_key;
     if (steps.run(1, [&] { combo.clear(); }) == Steps::Outcome::abort) {
         return;

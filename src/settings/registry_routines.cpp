@@ -8,7 +8,7 @@ namespace tarvex {
 
 bool UpdateKey(SettingsContext& s, RegistryRoot root, const std::u16string& path, const std::u16string& name,
                const std::u16string& value) {
-    Steps steps = reporting_steps(s.messages, ReportShape::a, u": UpdateKey");
+    Steps steps = reporting_steps(s.messages, ReportShape::with_line, u": UpdateKey");
     std::optional<Registry::Key> key;
     if (steps.run(1, [&] { key = s.registry.create_key(root, path, settings_access); }) == Steps::Outcome::abort) {
         return false;
@@ -36,7 +36,7 @@ bool UpdateKey(SettingsContext& s, RegistryRoot root, const std::u16string& path
 
 std::u16string GetKeyValue(SettingsContext& s, RegistryRoot root, const std::u16string& path,
                            const std::u16string& name) {
-    Steps steps = reporting_steps(s.messages, ReportShape::a, u": GetKeyValue");
+    Steps steps = reporting_steps(s.messages, ReportShape::with_line, u": GetKeyValue");
     std::optional<Registry::Key> key;
     if (steps.run(1, [&] { key = s.registry.open_key(root, path, settings_access); }) == Steps::Outcome::abort ||
         !key) {

@@ -128,7 +128,7 @@ TEST_F(Settings, TextsOfAnyScriptAndLengthComeBackExactly) {
 
 TEST_F(Settings, ErrorReportsHaveTheirExactLayouts) {
     const Failure failure{5, u"Invalid procedure call or argument", u"ExcelTarvex", 0};
-    const MessageRequest a = error_report(ReportShape::a, u": AddSearchMRU", failure, 3);
+    const MessageRequest a = error_report(ReportShape::with_line, u": AddSearchMRU", failure, 3);
     EXPECT_EQ(a.title, u"Tarvex Error");
     EXPECT_EQ(a.text,
               u"Error 5: \r\nInvalid procedure call or argument\r\n\t\toccurred at line 3\r\nin Tarvex: AddSearchMRU");
@@ -137,7 +137,7 @@ TEST_F(Settings, ErrorReportsHaveTheirExactLayouts) {
     EXPECT_EQ(a.default_button, 1);
 
     const Failure host{-2147418111, u"Call was rejected by callee.", u"tarvex-host", 0};
-    const MessageRequest b = error_report(ReportShape::b, u":RegSettings:SaveColumnInfo", host, 7);
+    const MessageRequest b = error_report(ReportShape::with_source, u":RegSettings:SaveColumnInfo", host, 7);
     EXPECT_EQ(b.title, u"Tarvex Error.");
     EXPECT_EQ(b.text,
               u"Error : -2147418111\r\nDescription: Call was rejected by callee.\r\nIn "

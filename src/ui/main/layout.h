@@ -26,9 +26,11 @@ struct ClientArea {
     float status_bar_height = 0;
 };
 
-// Applies the nine steps in order, each reading what the earlier ones left. A step
-// that would give a control a negative width or height is skipped and leaves that
-// control where it was, as happens while the window is minimised or very small.
+// Moves the controls one after the other in a fixed order (the search combo box,
+// Find, the replace combo box, the check box, the four other buttons, the list),
+// each move reading where the earlier ones left their controls. A move that would
+// give a control a negative width or height is skipped and leaves that control
+// where it was, as happens while the window is minimised or very small.
 void apply_main_layout(MainLayout& layout, const ClientArea& client);
 
 }  // namespace tarvex

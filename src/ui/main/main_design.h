@@ -25,7 +25,6 @@ inline constexpr float client_width = 6765;
 inline constexpr float client_height = 7260;
 inline constexpr int window_help_topic = 20;
 inline constexpr std::u16string_view status_panel_key = u"Status";
-inline constexpr float status_panel_min_width = 1440;
 
 // In tab order: index 0 is the first stop.
 inline constexpr std::array<Control, 12> controls = {{
