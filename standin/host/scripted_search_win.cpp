@@ -6,18 +6,21 @@
 #include <cwchar>
 
 #include "host/window_win.h"
+#include "ui/main/frm_main_ids.h"
 
 namespace standin::host {
 namespace {
 
-// The window's class and its controls' identifiers, which the add-in keeps
-// stable for tools that drive it.
-const wchar_t tarvex_class_name[] = L"Tarvex.frmMain.Window";
+// The window's class and its controls' identifiers come from the add-in itself,
+// which keeps them stable for tools that drive it.
+namespace ids = tarvex::frm_main_ids;
+namespace design = tarvex::main_design;
+const wchar_t* const tarvex_class_name = ids::window_class;
 const wchar_t tarvex_class_prefix[] = L"Tarvex.";
-constexpr int search_box_id = 1001;
-constexpr int find_button_id = 1004;
-constexpr int result_list_id = 1010;
-constexpr int status_bar_id = 1011;
+constexpr int search_box_id = ids::control_id(design::cmbSearchFor);
+constexpr int find_button_id = ids::control_id(design::cmdFind);
+constexpr int result_list_id = ids::control_id(design::lvwMain);
+constexpr int status_bar_id = ids::control_id(design::StatusBar1);
 
 // A cell may hold a text of any length; a line of output holds the first mebibyte.
 constexpr std::size_t longest_text = 1 << 20;
