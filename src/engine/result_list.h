@@ -16,8 +16,6 @@ struct ResultRow {
     std::u16string content;  // sub-item 2, column "Content"
     bool ticked = false;
 
-    // The sheet name directly followed by the address: unique within the list.
-    std::u16string key() const { return sheet + address; }
     const std::u16string& column_text(int column) const;
 };
 

@@ -32,7 +32,7 @@ TEST(ResultList, UnsortedListKeepsTheOrderRowsWereAdded) {
     list.append({row("S2", "$B$2", "x"), row("S1", "$A$1", "y")});
     list.append({row("S0", "$C$3", "z")});
     EXPECT_EQ(column(list, 0), (Texts{"S2", "S1", "S0"}));
-    EXPECT_EQ(list.row(1).key(), u"S1$A$1");
+    EXPECT_EQ(list.row(1).sheet + list.row(1).address, u"S1$A$1");
 }
 
 TEST(ResultList, SortsByTheColumnsTextsAsTexts) {
