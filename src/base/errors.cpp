@@ -19,14 +19,14 @@ struct StandardError {
     const char16_t* text;
 };
 constexpr StandardError standard_errors[] = {
-    {0x80020005u, 13, u"Type mismatch"},                                            // DISP_E_TYPEMISMATCH
-    {0x8002000Bu, 9, u"Subscript out of range"},                                    // DISP_E_BADINDEX
-    {0x8002000Au, 6, u"Overflow"},                                                  // DISP_E_OVERFLOW
-    {0x8007000Eu, 7, u"Out of memory"},                                             // E_OUTOFMEMORY
-    {0x80020006u, 438, u"Object doesn't support this property or method"},          // DISP_E_UNKNOWNNAME
-    {0x80020003u, 438, u"Object doesn't support this property or method"},          // DISP_E_MEMBERNOTFOUND
-    {0x8002000Eu, 0, u"Wrong number of arguments or invalid property assignment"},  // DISP_E_BADPARAMCOUNT
-    {0x8002000Fu, 0, u"Argument not optional"},                                     // DISP_E_PARAMNOTOPTIONAL
+    {0x80020005u, 13, error_text::type_mismatch},          // DISP_E_TYPEMISMATCH
+    {0x8002000Bu, 9, error_text::subscript_out_of_range},  // DISP_E_BADINDEX
+    {0x8002000Au, 6, error_text::overflow},                // DISP_E_OVERFLOW
+    {0x8007000Eu, 7, error_text::out_of_memory},           // E_OUTOFMEMORY
+    {0x80020006u, 438, error_text::not_supported},         // DISP_E_UNKNOWNNAME
+    {0x80020003u, 438, error_text::not_supported},         // DISP_E_MEMBERNOTFOUND
+    {0x8002000Eu, 0, error_text::wrong_arguments},         // DISP_E_BADPARAMCOUNT
+    {0x8002000Fu, 0, error_text::argument_not_optional},   // DISP_E_PARAMNOTOPTIONAL
 };
 
 const StandardError* find_standard(std::int32_t hresult) {

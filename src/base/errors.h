@@ -20,11 +20,19 @@ inline constexpr std::int32_t out_of_memory = static_cast<std::int32_t>(0x800700
 inline constexpr std::int32_t internal_error = static_cast<std::int32_t>(0x800A0033);  // error 51
 }  // namespace hr
 
-// The macro language's texts for the errors Tarvex raises itself.
+// The macro language's texts for the errors Tarvex raises or recognises.
 namespace error_text {
 inline constexpr char16_t type_mismatch[] = u"Type mismatch";
-inline constexpr char16_t object_not_set[] = u"Object variable or With block variable not set";
+inline constexpr char16_t subscript_out_of_range[] = u"Subscript out of range";
+inline constexpr char16_t overflow[] = u"Overflow";
 inline constexpr char16_t out_of_memory[] = u"Out of memory";
+inline constexpr char16_t not_supported[] = u"Object doesn't support this property or method";
+inline constexpr char16_t wrong_arguments[] = u"Wrong number of arguments or invalid property assignment";
+inline constexpr char16_t argument_not_optional[] = u"Argument not optional";
+inline constexpr char16_t object_not_set[] = u"Object variable or With block variable not set";
+inline constexpr char16_t object_required[] = u"Object required";
+inline constexpr char16_t application_defined[] = u"Application-defined or object-defined error";
+inline constexpr char16_t automation_error[] = u"Automation error";
 inline constexpr char16_t internal_error[] = u"Internal error";
 }  // namespace error_text
 

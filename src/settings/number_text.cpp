@@ -13,10 +13,10 @@ namespace tarvex {
 namespace {
 
 TarvexError type_mismatch() {
-    return TarvexError{13, u"Type mismatch"};
+    return TarvexError{13, error_text::type_mismatch};
 }
 TarvexError overflow() {
-    return TarvexError{6, u"Overflow"};
+    return TarvexError{6, error_text::overflow};
 }
 
 double parse_number(std::u16string_view text, char16_t separator) {
