@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "base/module_win.h"
 #include "settings/registry_win.h"
@@ -340,26 +341,21 @@ void FrmAbout::create_controls() {
     }
 }
 
-// The About tab's geometry was drawn for the small dialog font of its day; the
-// message font of today's systems is larger, and a label that cannot hold its
-// text wraps it out of sight. The box therefore takes the message font, a pixel
-// smaller at a time until every label and button shows all of its text, and
-// never smaller than 7 points.
 UniqueFont FrmAbout::fitting_font(UINT dpi) const {
     const UniqueFont message = message_font(dpi);
     LOGFONTW font{};
     if (!message || !::GetObjectW(message.get(), sizeof(font), &font)) {
         return message_font(dpi);
     }
-    const int smallest = ::MulDiv(7, static_cast<int>(dpi), 72);
-    const int step = font.lfHeight < 0 ? 1 : -1;  // towards zero is smaller
-    for (;;) {
+    const std::vector<int> heights = about::font_heights_to_try(font.lfHeight, static_cast<int>(dpi));
+    for (std::size_t i = 0; i < heights.size(); ++i) {
+        font.lfHeight = heights[i];
         UniqueFont candidate(::CreateFontIndirectW(&font));
-        if (!candidate || std::abs(font.lfHeight) <= smallest || text_fits(candidate.get())) {
+        if (!candidate || i + 1 == heights.size() || text_fits(candidate.get())) {
             return candidate ? std::move(candidate) : message_font(dpi);
         }
-        font.lfHeight += step;
     }
+    return message_font(dpi);
 }
 
 bool FrmAbout::text_fits(HFONT font) const {
