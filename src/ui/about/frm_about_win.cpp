@@ -1,7 +1,6 @@
 #include "ui/about/frm_about_win.h"
 
 #include <commctrl.h>
-#include <richedit.h>
 
 #include <algorithm>
 #include <array>
@@ -17,6 +16,7 @@
 #include "settings/registry_win.h"
 #include "ui/about/about.h"
 #include "ui/about/about_resources.h"
+#include "ui/about/about_rich_text_win.h"
 #include "ui/about/sys_info.h"
 #include "ui/about/system_win.h"
 #include "ui/controls/controls_win.h"
@@ -33,11 +33,6 @@ namespace d = about::design;
 constexpr wchar_t window_class[] = L"Tarvex.frmAbout.Window";
 // The icon in the DLL's resources, the main window's too.
 constexpr int icon_resource = 1;
-
-struct LibraryDeleter {
-    void operator()(HMODULE module) const noexcept { ::FreeLibrary(module); }
-};
-using UniqueLibrary = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryDeleter>;
 
 struct GdiDeleter {
     void operator()(HGDIOBJ object) const noexcept { ::DeleteObject(object); }
@@ -93,56 +88,6 @@ HMODULE resource_module() {
 
 COLORREF colorref(about::Rgb rgb) {
     return RGB(rgb.red, rgb.green, rgb.blue);
-}
-
-// Rich edit 4.1 from the system folder only: a Msftedit.dll beside the host's
-// executable or in its current folder is not ours to load.
-UniqueLibrary load_rich_edit() {
-    wchar_t folder[MAX_PATH] = {};
-    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        return UniqueLibrary();
-    }
-    const std::wstring path = std::wstring(folder, length) + L"\\Msftedit.dll";
-    return UniqueLibrary(::LoadLibraryW(path.c_str()));
-}
-
-struct RtfSource {
-    const char* data = nullptr;
-    std::size_t size = 0;
-    std::size_t position = 0;
-};
-
-DWORD CALLBACK read_rtf(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* given) {
-    auto* source = reinterpret_cast<RtfSource*>(cookie);
-    const std::size_t left = source->size - source->position;
-    const std::size_t count = std::min(left, static_cast<std::size_t>(wanted > 0 ? wanted : 0));
-    std::memcpy(buffer, source->data + source->position, count);
-    source->position += count;
-    *given = static_cast<LONG>(count);
-    return 0;
-}
-
-// Fills a rich-text box from one of the RTF documents stored in the DLL. A
-// missing document leaves the box empty.
-void stream_document(HWND box, int resource) {
-    const HMODULE module = resource_module();
-    const HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(resource), MAKEINTRESOURCEW(10));  // RT_RCDATA
-    if (!found) {
-        return;
-    }
-    const HGLOBAL loaded = ::LoadResource(module, found);
-    const void* data = loaded ? ::LockResource(loaded) : nullptr;
-    if (!data) {
-        return;
-    }
-    RtfSource source{static_cast<const char*>(data), ::SizeofResource(module, found), 0};
-    EDITSTREAM stream{};
-    stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
-    stream.pfnCallback = read_rtf;
-    ::SendMessageW(box, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
-    ::SendMessageW(box, EM_SETSEL, 0, 0);
-    ::SendMessageW(box, WM_VSCROLL, SB_TOP, 0);
 }
 
 // What a subclassed control is to the box.
@@ -205,7 +150,7 @@ private:
     // stands on it, so that labels and frames match a themed tab page.
     UniqueBitmap page_bitmap_;
     UniqueBrush page_brush_;
-    UniqueLibrary rich_edit_;
+    about::RichEditLibrary rich_edit_;
     about::MailLink link_;
     std::optional<module::Lock> lock_;
 
@@ -243,7 +188,7 @@ void FrmAbout::load() {
     ActivationScope activation;
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&icc);
-    rich_edit_ = load_rich_edit();
+    rich_edit_.load();
 
     owner_.reset();
     // A system class: should the box ever be destroyed without its owner, the
@@ -262,7 +207,7 @@ void FrmAbout::load() {
                       nullptr, module_instance(), creation_parameter());
     if (!hwnd_) {
         owner_.reset();
-        rich_edit_.reset();
+        rich_edit_.free();
     }
 }
 
@@ -301,18 +246,9 @@ void FrmAbout::create_controls() {
     line_ = create_child(WC_STATICW, u"", SS_OWNERDRAW, 0, d::id_Line1);
     ::SetWindowTextW(control(d::lblEmail), wide(about::support_contact.data()));
 
-    // Read-only, wrapped to the box, with a vertical scroll bar that stays (greyed
-    // when the document fits), so the two documents look alike whatever their length.
-    const DWORD document_style =
-        WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_DISABLENOSCROLL;
-    txtLicence_ = create_child(MSFTEDIT_CLASS, u"", document_style, WS_EX_CLIENTEDGE, d::id_txtLicence);
-    txtCredits_ = create_child(MSFTEDIT_CLASS, u"", document_style, WS_EX_CLIENTEDGE, d::id_txtCredits);
-    // At their own size before the documents stream in: a box that takes its text
-    // while it has no size keeps a scroll position that hides the first line.
-    for (HWND document : {txtLicence_, txtCredits_}) {
-        ::MoveWindow(document, 0, 0, scale_.px(about::rich_text_geometry.width),
-                     scale_.px(about::rich_text_geometry.height), FALSE);
-    }
+    const SIZE document{scale_.px(about::rich_text_geometry.width), scale_.px(about::rich_text_geometry.height)};
+    txtLicence_ = about::create_document_box(hwnd_, d::id_txtLicence, document);
+    txtCredits_ = about::create_document_box(hwnd_, d::id_txtCredits, document);
 
     const int frame_ids[] = {d::id_fraAbout, d::id_fraLicence, d::id_fraCredits};
     for (std::size_t i = 0; i < frames_.size(); ++i) {
@@ -437,8 +373,8 @@ void FrmAbout::run_load_steps() {
     set_window_text(control(d::lblTitle), std::u16string(about::title));
     set_window_text(control(d::lblDescription), u"");
     set_window_text(control(d::lblDescription), about::description_text());
-    stream_document(txtLicence_, TARVEX_IDR_LICENCE);
-    stream_document(txtCredits_, TARVEX_IDR_CREDITS);
+    about::stream_document(txtLicence_, resource_module(), TARVEX_IDR_LICENCE);
+    about::stream_document(txtCredits_, resource_module(), TARVEX_IDR_CREDITS);
 }
 
 void FrmAbout::show_frame(about::Tab tab, bool visible) {
@@ -791,7 +727,7 @@ LRESULT FrmAbout::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
             page_brush_.reset();
             page_bitmap_.reset();
             // The rich-text boxes are gone by now: their library may go too.
-            rich_edit_.reset();
+            rich_edit_.free();
             lock_.reset();
             return 0;
         default:
