@@ -15,6 +15,7 @@
 #include "base/module_win.h"
 #include "settings/registry_win.h"
 #include "ui/about/about.h"
+#include "ui/about/about_paint_win.h"
 #include "ui/about/about_resources.h"
 #include "ui/about/about_rich_text_win.h"
 #include "ui/about/sys_info.h"
@@ -33,35 +34,6 @@ namespace d = about::design;
 constexpr wchar_t window_class[] = L"Tarvex.frmAbout.Window";
 // The icon in the DLL's resources, the main window's too.
 constexpr int icon_resource = 1;
-
-struct GdiDeleter {
-    void operator()(HGDIOBJ object) const noexcept { ::DeleteObject(object); }
-};
-using UniqueBrush = std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiDeleter>;
-using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiDeleter>;
-
-// A memory DC with one bitmap selected into it for as long as it lives.
-class MemoryCanvas {
-public:
-    MemoryCanvas(HDC like, HBITMAP bitmap) : dc_(::CreateCompatibleDC(like)) {
-        if (dc_) {
-            old_ = ::SelectObject(dc_, bitmap);
-        }
-    }
-    ~MemoryCanvas() {
-        if (dc_) {
-            ::SelectObject(dc_, old_);
-            ::DeleteDC(dc_);
-        }
-    }
-    MemoryCanvas(const MemoryCanvas&) = delete;
-    MemoryCanvas& operator=(const MemoryCanvas&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-    HGDIOBJ old_ = nullptr;
-};
 
 class WindowDc {
 public:
@@ -86,12 +58,8 @@ HMODULE resource_module() {
     return resource_override ? resource_override : module_instance();
 }
 
-COLORREF colorref(about::Rgb rgb) {
-    return RGB(rgb.red, rgb.green, rgb.blue);
-}
-
 // What a subclassed control is to the box.
-enum class Role : UINT_PTR { label_link, label_Label2, label_lblDescription, tab_strip, frame };
+enum class Role : UINT_PTR { label_link, label_Label2, label_lblDescription, tab_strip };
 
 class FrmAbout final : private WindowBase {
 public:
@@ -116,8 +84,7 @@ private:
     void show_frame(about::Tab tab, bool visible);
     void place_about_controls(const RECT& frame);
     void centre_on_screen();
-    void refresh_page_brush();
-    void paint_page(HDC dc, HWND painted, const RECT& area);
+    int index_of(HWND child) const;
     LRESULT on_ctl_color(HDC dc, HWND child);
     void on_draw_item(const DRAWITEMSTRUCT& item);
     void pointer_moved(about::PointerOver where);
@@ -146,10 +113,7 @@ private:
     UniqueFont link_font_;
     WindowIcons icons_;
     UniqueIcon picture_;
-    // The tab strip's page as drawn, used as the background of everything that
-    // stands on it, so that labels and frames match a themed tab page.
-    UniqueBitmap page_bitmap_;
-    UniqueBrush page_brush_;
+    about::PageBackground page_;
     about::RichEditLibrary rich_edit_;
     about::MailLink link_;
     std::optional<module::Lock> lock_;
@@ -253,8 +217,7 @@ void FrmAbout::create_controls() {
     const int frame_ids[] = {d::id_fraAbout, d::id_fraLicence, d::id_fraCredits};
     for (std::size_t i = 0; i < frames_.size(); ++i) {
         frames_[i] = create_child(WC_BUTTONW, about::frame_captions[i], BS_GROUPBOX | WS_CLIPSIBLINGS, 0, frame_ids[i]);
-        ::SetWindowSubclass(frames_[i], subclass_proc, static_cast<UINT_PTR>(Role::frame),
-                            reinterpret_cast<DWORD_PTR>(this));
+        page_.show_through(frames_[i]);
     }
 
     tab_ = create_child(WC_TABCONTROLW, u"", WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, d::id_tbsMain);
@@ -438,7 +401,7 @@ void FrmAbout::tab_layout() {
     // origin, so its coordinates are the window's.
     RECT page = client;
     TabCtrl_AdjustRect(tab_, FALSE, &page);
-    refresh_page_brush();
+    page_.refresh(tab_);
 
     if (layout.shown) {
         const about::Tab shown = *layout.shown;
@@ -476,97 +439,41 @@ void FrmAbout::centre_on_screen() {
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void FrmAbout::refresh_page_brush() {
-    // Drawn with the plain dialog colour while the strip paints itself, in case it
-    // asks its parent for the background behind its tabs.
-    page_brush_.reset();
-    page_bitmap_.reset();
-    RECT area{};
-    ::GetClientRect(tab_, &area);
-    if (area.right <= 0 || area.bottom <= 0) {
-        return;
-    }
-    const WindowDc screen(tab_);
-    UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.get(), area.right, area.bottom));
-    if (!bitmap) {
-        return;
-    }
-    {
-        const MemoryCanvas canvas(screen.get(), bitmap.get());
-        if (!canvas.get()) {
-            return;
-        }
-        ::FillRect(canvas.get(), &area, ::GetSysColorBrush(COLOR_BTNFACE));
-        ::SendMessageW(tab_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.get()), PRF_CLIENT | PRF_ERASEBKGND);
-    }
-    page_brush_.reset(::CreatePatternBrush(bitmap.get()));
-    page_bitmap_ = std::move(bitmap);
-}
-
-// Fills `area` (in `painted`'s client coordinates) with the tab page as it shows
-// behind that window.
-void FrmAbout::paint_page(HDC dc, HWND painted, const RECT& area) {
-    if (!page_brush_) {
-        ::FillRect(dc, &area, ::GetSysColorBrush(COLOR_BTNFACE));
-        return;
-    }
-    POINT origin{0, 0};
-    ::MapWindowPoints(painted, tab_, &origin, 1);
-    POINT viewport{};
-    ::GetViewportOrgEx(dc, &viewport);
-    ::SetBrushOrgEx(dc, viewport.x - origin.x, viewport.y - origin.y, nullptr);
-    ::FillRect(dc, &area, page_brush_.get());
+int FrmAbout::index_of(HWND child) const {
+    const auto found = std::find(controls_.begin(), controls_.end(), child);
+    return found == controls_.end() ? -1 : static_cast<int>(found - controls_.begin());
 }
 
 LRESULT FrmAbout::on_ctl_color(HDC dc, HWND child) {
-    COLORREF text = ::GetSysColor(COLOR_WINDOWTEXT);
-    if (child == control(d::lblTitle) || child == control(d::lblDescription)) {
-        text = colorref(about::black);
-    } else if (child == control(d::lblEmail)) {
-        text = colorref(link_.colour());
-    }
-    ::SetTextColor(dc, text);
-    ::SetBkMode(dc, TRANSPARENT);
-    if (!page_brush_) {
-        return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
-    }
-    // The control fills itself with the brush: line the pattern up with the page.
-    POINT origin{0, 0};
-    ::MapWindowPoints(child, tab_, &origin, 1);
-    POINT viewport{};
-    ::GetViewportOrgEx(dc, &viewport);
-    ::SetBrushOrgEx(dc, viewport.x - origin.x, viewport.y - origin.y, nullptr);
-    return reinterpret_cast<LRESULT>(page_brush_.get());
+    const COLORREF text = about::text_colour(index_of(child), link_);
+    return reinterpret_cast<LRESULT>(page_.colour_control(dc, child, text));
 }
 
 void FrmAbout::on_draw_item(const DRAWITEMSTRUCT& item) {
-    paint_page(item.hDC, item.hwndItem, item.rcItem);
+    page_.fill(item.hDC, item.hwndItem, item.rcItem);
     if (item.hwndItem == control(d::picIcon)) {
-        if (picture_) {
-            ::DrawIconEx(item.hDC, item.rcItem.left, item.rcItem.top, picture_.get(),
-                         item.rcItem.right - item.rcItem.left, item.rcItem.bottom - item.rcItem.top, 0, nullptr,
-                         DI_NORMAL);
-        }
+        about::draw_picture(item, picture_.get());
         return;
     }
     if (item.hwndItem != line_) {
         return;
     }
-    // Each line as a filled band: its pixels are then exact at any width, with the
-    // white band starting just below the grey one.
+    // Line1's bands in the line control's coordinates, the white one starting just
+    // below the grey one.
     RECT placed{};
     ::GetWindowRect(line_, &placed);
     ::MapWindowPoints(nullptr, frame(about::Tab::about), reinterpret_cast<POINT*>(&placed), 2);
-    for (const d::Line& line : d::Line1) {
+    std::array<about::Band, d::Line1.size()> bands;
+    for (std::size_t i = 0; i < bands.size(); ++i) {
+        const d::Line& line = d::Line1[i];
         const int width = std::max(1, ::MulDiv(line.width, static_cast<int>(scale_.dpi), 96));
-        RECT band{scale_.px(line.from.left) - placed.left, scale_.px(line.from.top) - placed.top,
-                  scale_.px(line.to.left) - placed.left, 0};
-        band.bottom = band.top + width;
-        const COLORREF colour = colorref(line.colour);
-        const COLORREF before = ::SetBkColor(item.hDC, colour);
-        ::ExtTextOutW(item.hDC, 0, 0, ETO_OPAQUE, &band, nullptr, 0, nullptr);
-        ::SetBkColor(item.hDC, before);
+        RECT& area = bands[i].area;
+        area = {scale_.px(line.from.left) - placed.left, scale_.px(line.from.top) - placed.top,
+                scale_.px(line.to.left) - placed.left, 0};
+        area.bottom = area.top + width;
+        bands[i].colour = line.colour;
     }
+    about::draw_bands(item.hDC, bands);
 }
 
 void FrmAbout::pointer_moved(about::PointerOver where) {
@@ -654,13 +561,13 @@ LRESULT FrmAbout::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_ERASEBKGND: {
             RECT area{};
             ::GetClientRect(hwnd_, &area);
-            paint_page(reinterpret_cast<HDC>(wparam), hwnd_, area);
+            page_.fill(reinterpret_cast<HDC>(wparam), hwnd_, area);
             return 1;
         }
         case WM_PRINTCLIENT: {
             RECT area{};
             ::GetClientRect(hwnd_, &area);
-            paint_page(reinterpret_cast<HDC>(wparam), hwnd_, area);
+            page_.fill(reinterpret_cast<HDC>(wparam), hwnd_, area);
             return 0;
         }
         case WM_CTLCOLORSTATIC:
@@ -694,7 +601,7 @@ LRESULT FrmAbout::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
             // size and place, which only a tab change or a new DPI moves.
             ::SendMessageW(tab_, message, wparam, lparam);
             apply_fonts();
-            refresh_page_brush();
+            page_.refresh(tab_);
             ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
             return 0;
         case WM_DPICHANGED:
@@ -724,8 +631,7 @@ LRESULT FrmAbout::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
             link_font_.reset();
             icons_ = WindowIcons{};
             picture_.reset();
-            page_brush_.reset();
-            page_bitmap_.reset();
+            page_.clear();
             // The rich-text boxes are gone by now: their library may go too.
             rich_edit_.free();
             lock_.reset();
@@ -750,15 +656,6 @@ LRESULT CALLBACK FrmAbout::subclass_proc(HWND hwnd, UINT message, WPARAM wparam,
                 // window's own surface.
                 if (static_cast<Role>(role) == Role::tab_strip) {
                     return HTCLIENT;
-                }
-                break;
-            case WM_ERASEBKGND:
-                // A frame paints only its border and caption; the page shows through.
-                if (static_cast<Role>(role) == Role::frame) {
-                    RECT area{};
-                    ::GetClientRect(hwnd, &area);
-                    self->paint_page(reinterpret_cast<HDC>(wparam), hwnd, area);
-                    return 1;
                 }
                 break;
             case WM_MOUSEMOVE:
