@@ -15,6 +15,7 @@
 #include "base/module_win.h"
 #include "settings/registry_win.h"
 #include "ui/about/about.h"
+#include "ui/about/about_font_fit_win.h"
 #include "ui/about/about_paint_win.h"
 #include "ui/about/about_resources.h"
 #include "ui/about/about_rich_text_win.h"
@@ -34,23 +35,6 @@ namespace d = about::design;
 constexpr wchar_t window_class[] = L"Tarvex.frmAbout.Window";
 // The icon in the DLL's resources, the main window's too.
 constexpr int icon_resource = 1;
-
-class WindowDc {
-public:
-    explicit WindowDc(HWND window) : window_(window), dc_(::GetDC(window)) {}
-    ~WindowDc() {
-        if (dc_) {
-            ::ReleaseDC(window_, dc_);
-        }
-    }
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_;
-};
 
 HMODULE resource_override = nullptr;
 
@@ -77,7 +61,6 @@ private:
     HWND create_child(const wchar_t* cls, const std::u16string_view& text, DWORD style, DWORD ex_style, int id);
     void apply_fonts();
     UniqueFont fitting_font(UINT dpi) const;
-    bool text_fits(HFONT font) const;
     void load_picture();
     void run_load_steps();
     void tab_layout();
@@ -246,56 +229,22 @@ UniqueFont FrmAbout::fitting_font(UINT dpi) const {
     if (!message || !::GetObjectW(message.get(), sizeof(font), &font)) {
         return message_font(dpi);
     }
-    const std::vector<int> heights = about::font_heights_to_try(font.lfHeight, static_cast<int>(dpi));
-    for (std::size_t i = 0; i < heights.size(); ++i) {
-        font.lfHeight = heights[i];
-        UniqueFont candidate(::CreateFontIndirectW(&font));
-        if (!candidate || i + 1 == heights.size() || text_fits(candidate.get())) {
-            return candidate ? std::move(candidate) : message_font(dpi);
-        }
-    }
-    return message_font(dpi);
-}
-
-bool FrmAbout::text_fits(HFONT font) const {
-    const WindowDc screen(hwnd_);
-    if (!screen.get()) {
-        return true;
-    }
-    const HGDIOBJ before = ::SelectObject(screen.get(), font);
-    TEXTMETRICW metrics{};
-    ::GetTextMetricsW(screen.get(), &metrics);
-    bool fits = true;
-    for (int i = 0; i < static_cast<int>(d::controls.size()) && fits; ++i) {
+    std::vector<about::FittedText> texts;
+    for (int i = 0; i < static_cast<int>(d::controls.size()); ++i) {
         const d::Control& c = d::controls[static_cast<std::size_t>(i)];
         if (c.kind == d::Kind::picture || i == d::lblTitle) {
             continue;  // the title is short and bold; it is not what decides
         }
-        std::u16string text = window_text(control(i));
-        // A button needs room for its frame around the text; its "&" shows nothing.
-        int margin = 0;
-        if (c.kind == d::Kind::button) {
-            text.erase(std::remove(text.begin(), text.end(), u'&'), text.end());
-            margin = 4 * ::GetSystemMetrics(SM_CXEDGE);
-        }
-        int lines = 0;
-        std::size_t start = 0;
-        while (start < text.size()) {
-            std::size_t end = text.find(u"\r\n", start);
-            if (end == std::u16string::npos) {
-                end = text.size();
-            }
-            SIZE extent{};
-            ::GetTextExtentPoint32W(screen.get(), wide(text.substr(start, end - start)), static_cast<int>(end - start),
-                                    &extent);
-            fits = fits && extent.cx + margin <= scale_.px(c.geometry.width);
-            ++lines;
-            start = end + 2;
-        }
-        fits = fits && std::max(lines, 1) * metrics.tmHeight <= scale_.px(c.geometry.height);
+        texts.push_back({window_text(control(i)), scale_.px(c.geometry.width), scale_.px(c.geometry.height),
+                         c.kind == d::Kind::button});
     }
-    ::SelectObject(screen.get(), before);
-    return fits;
+    const std::optional<LONG> height = about::fitting_height(hwnd_, font, dpi, texts);
+    if (!height) {
+        return message_font(dpi);
+    }
+    font.lfHeight = *height;
+    UniqueFont fitted(::CreateFontIndirectW(&font));
+    return fitted ? std::move(fitted) : message_font(dpi);
 }
 
 void FrmAbout::apply_fonts() {
