@@ -16,6 +16,7 @@
 #include "settings/registry_win.h"
 #include "ui/about/about.h"
 #include "ui/about/about_font_fit_win.h"
+#include "ui/about/about_link_win.h"
 #include "ui/about/about_paint_win.h"
 #include "ui/about/about_resources.h"
 #include "ui/about/about_rich_text_win.h"
@@ -42,15 +43,12 @@ HMODULE resource_module() {
     return resource_override ? resource_override : module_instance();
 }
 
-// What a subclassed control is to the box.
-enum class Role : UINT_PTR { label_link, label_Label2, label_lblDescription, tab_strip };
-
 class FrmAbout final : private WindowBase {
 public:
     void show();
     void unload();
     HWND hwnd() const { return hwnd_; }
-    bool link_hot() const { return link_.hot(); }
+    bool link_hot() const { return link_.look().hot(); }
 
 private:
     HWND control(int index) const { return controls_[static_cast<std::size_t>(index)]; }
@@ -70,13 +68,10 @@ private:
     int index_of(HWND child) const;
     LRESULT on_ctl_color(HDC dc, HWND child);
     void on_draw_item(const DRAWITEMSTRUCT& item);
-    void pointer_moved(about::PointerOver where);
     void on_command(int id, int code);
     void next_control(WPARAM wparam, LPARAM lparam);
     void cmdOK_Click();
     LRESULT window_proc(UINT message, WPARAM wparam, LPARAM lparam) override;
-    static LRESULT CALLBACK subclass_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR role,
-                                          DWORD_PTR self);
 
     // Keeps the box off the task bar: an unowned window gets a button there, a
     // window owned by a hidden one does not. The main window is not the owner, so
@@ -98,7 +93,7 @@ private:
     UniqueIcon picture_;
     about::PageBackground page_;
     about::RichEditLibrary rich_edit_;
-    about::MailLink link_;
+    about::LinkLabel link_;
     std::optional<module::Lock> lock_;
 
     RegistryWin registry_;
@@ -212,15 +207,7 @@ void FrmAbout::create_controls() {
         ::SendMessageW(tab_, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
     }
 
-    const std::pair<HWND, Role> hooked[] = {
-        {control(d::lblEmail), Role::label_link},
-        {control(d::Label2), Role::label_Label2},
-        {control(d::lblDescription), Role::label_lblDescription},
-        {tab_, Role::tab_strip},
-    };
-    for (const auto& [window, role] : hooked) {
-        ::SetWindowSubclass(window, subclass_proc, static_cast<UINT_PTR>(role), reinterpret_cast<DWORD_PTR>(this));
-    }
+    link_.watch(control(d::lblEmail), control(d::Label2), control(d::lblDescription), tab_);
 }
 
 UniqueFont FrmAbout::fitting_font(UINT dpi) const {
@@ -269,7 +256,7 @@ void FrmAbout::apply_fonts() {
     }
     set_font(tab_, font_.get());
     set_font(control(d::lblTitle), bold_font_ ? bold_font_.get() : font_.get());
-    set_font(control(d::lblEmail), link_.underlined() && link_font_ ? link_font_.get() : font_.get());
+    link_.use_fonts(font_.get(), link_font_.get());
 }
 
 void FrmAbout::load_picture() {
@@ -394,7 +381,7 @@ int FrmAbout::index_of(HWND child) const {
 }
 
 LRESULT FrmAbout::on_ctl_color(HDC dc, HWND child) {
-    const COLORREF text = about::text_colour(index_of(child), link_);
+    const COLORREF text = about::text_colour(index_of(child), link_.look());
     return reinterpret_cast<LRESULT>(page_.colour_control(dc, child, text));
 }
 
@@ -423,16 +410,6 @@ void FrmAbout::on_draw_item(const DRAWITEMSTRUCT& item) {
         bands[i].colour = line.colour;
     }
     about::draw_bands(item.hDC, bands);
-}
-
-void FrmAbout::pointer_moved(about::PointerOver where) {
-    if (!link_.pointer_moved(where)) {
-        return;
-    }
-    HWND link = control(d::lblEmail);
-    ::SendMessageW(link, WM_SETFONT, reinterpret_cast<WPARAM>(link_.underlined() ? link_font_.get() : font_.get()),
-                   FALSE);
-    ::InvalidateRect(link, nullptr, TRUE);
 }
 
 void FrmAbout::cmdOK_Click() {
@@ -526,7 +503,7 @@ LRESULT FrmAbout::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
             on_draw_item(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
             return TRUE;
         case WM_MOUSEMOVE:
-            pointer_moved(about::PointerOver::window_surface);
+            link_.pointer_moved(about::PointerOver::window_surface);
             return 0;
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lparam);
@@ -574,7 +551,7 @@ LRESULT FrmAbout::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
             txtCredits_ = nullptr;
             line_ = nullptr;
             focus_ = nullptr;
-            link_ = about::MailLink();
+            link_.forget();
             font_.reset();
             bold_font_.reset();
             link_font_.reset();
@@ -588,54 +565,6 @@ LRESULT FrmAbout::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
         default:
             return ::DefWindowProcW(hwnd_, message, wparam, lparam);
     }
-}
-
-LRESULT CALLBACK FrmAbout::subclass_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR role,
-                                         DWORD_PTR data) {
-    auto* self = reinterpret_cast<FrmAbout*>(data);
-    try {
-        switch (message) {
-            case WM_NCDESTROY:
-                ::RemoveWindowSubclass(hwnd, subclass_proc, role);
-                break;
-            case WM_NCHITTEST:
-                // A frame, and the labels that ignore the mouse, let it through to
-                // the strip beneath; the strip keeps it, page and all, so a move over
-                // any of them leaves the link as it is instead of reaching the
-                // window's own surface.
-                if (static_cast<Role>(role) == Role::tab_strip) {
-                    return HTCLIENT;
-                }
-                break;
-            case WM_MOUSEMOVE:
-                switch (static_cast<Role>(role)) {
-                    case Role::label_link:
-                        self->pointer_moved(about::PointerOver::mail_link);
-                        break;
-                    case Role::label_Label2:
-                        self->pointer_moved(about::PointerOver::Label2);
-                        break;
-                    case Role::label_lblDescription:
-                        self->pointer_moved(about::PointerOver::lblDescription);
-                        break;
-                    default:
-                        self->pointer_moved(about::PointerOver::elsewhere);
-                        break;
-                }
-                break;
-            case WM_SETCURSOR:
-                if (static_cast<Role>(role) == Role::label_link) {
-                    ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
-                    return TRUE;
-                }
-                break;
-            default:
-                break;
-        }
-    } catch (...) {
-        // Fall through to the control's own handling.
-    }
-    return ::DefSubclassProc(hwnd, message, wparam, lparam);
 }
 
 FrmAbout& instance() {
