@@ -2,20 +2,13 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
-#include <array>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
 #include <optional>
 #include <string>
-#include <type_traits>
-#include <vector>
 
 #include "base/module_win.h"
 #include "settings/registry_win.h"
 #include "ui/about/about.h"
-#include "ui/about/about_font_fit_win.h"
+#include "ui/about/about_layout_win.h"
 #include "ui/about/about_link_win.h"
 #include "ui/about/about_paint_win.h"
 #include "ui/about/about_resources.h"
@@ -51,21 +44,14 @@ public:
     bool link_hot() const { return link_.look().hot(); }
 
 private:
-    HWND control(int index) const { return controls_[static_cast<std::size_t>(index)]; }
-    HWND frame(about::Tab tab) const { return frames_[static_cast<std::size_t>(tab)]; }
+    HWND control(int index) const { return children_.control(index); }
 
     void load();
     void create_controls();
-    HWND create_child(const wchar_t* cls, const std::u16string_view& text, DWORD style, DWORD ex_style, int id);
     void apply_fonts();
-    UniqueFont fitting_font(UINT dpi) const;
     void load_picture();
     void run_load_steps();
     void tab_layout();
-    void show_frame(about::Tab tab, bool visible);
-    void place_about_controls(const RECT& frame);
-    void centre_on_screen();
-    int index_of(HWND child) const;
     LRESULT on_ctl_color(HDC dc, HWND child);
     void on_draw_item(const DRAWITEMSTRUCT& item);
     void on_command(int id, int code);
@@ -77,18 +63,11 @@ private:
     // window owned by a hidden one does not. The main window is not the owner, so
     // the box does not follow it in front of the host or into a minimised state.
     UniqueWindow owner_;
-    HWND tab_ = nullptr;
-    std::array<HWND, 3> frames_{};
-    HWND txtLicence_ = nullptr;
-    HWND txtCredits_ = nullptr;
-    std::array<HWND, d::controls.size()> controls_{};
-    HWND line_ = nullptr;
+    about::ChildWindows children_;
     HWND focus_ = nullptr;  // the control that had the focus when the box was last active
 
     Scale scale_;
-    UniqueFont font_;
-    UniqueFont bold_font_;
-    UniqueFont link_font_;
+    about::Fonts fonts_;
     WindowIcons icons_;
     UniqueIcon picture_;
     about::PageBackground page_;
@@ -153,110 +132,18 @@ void FrmAbout::load() {
     }
 }
 
-HWND FrmAbout::create_child(const wchar_t* cls, const std::u16string_view& text, DWORD style, DWORD ex_style, int id) {
-    const std::u16string caption(text);
-    return ::CreateWindowExW(ex_style, cls, wide(caption), WS_CHILD | style, 0, 0, 0, 0, hwnd_,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module_instance(), nullptr);
-}
-
 void FrmAbout::create_controls() {
-    // Creation order is the Z order, top first, and the tab order: the About tab's
-    // controls, the rich-text boxes, the frames beneath them and the tab strip at
-    // the bottom, under everything that stands on its page.
-    for (int i = 0; i < static_cast<int>(d::controls.size()); ++i) {
-        const d::Control& c = d::controls[static_cast<std::size_t>(i)];
-        const int id = d::control_id(i);
-        HWND created = nullptr;
-        switch (c.kind) {
-            case d::Kind::picture:
-                created = create_child(WC_STATICW, u"", SS_OWNERDRAW, 0, id);
-                break;
-            case d::Kind::label: {
-                // The three labels the mouse colours the link over report it.
-                const bool notifies = i == d::lblEmail || i == d::Label2 || i == d::lblDescription;
-                created = create_child(WC_STATICW, i == d::Label2 ? about::send_email_to : u"",
-                                       SS_LEFT | SS_NOPREFIX | (notifies ? SS_NOTIFY : 0), 0, id);
-                break;
-            }
-            case d::Kind::button:
-                created = create_child(WC_BUTTONW, i == d::cmdOK ? d::ok_caption : d::sys_info_caption,
-                                       WS_TABSTOP | (i == d::cmdOK ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0, id);
-                break;
-        }
-        controls_[static_cast<std::size_t>(i)] = created;
+    children_ = about::create_child_windows(hwnd_, scale_);
+    for (HWND frame : children_.frames) {
+        page_.show_through(frame);
     }
-    line_ = create_child(WC_STATICW, u"", SS_OWNERDRAW, 0, d::id_Line1);
-    ::SetWindowTextW(control(d::lblEmail), wide(about::support_contact.data()));
-
-    const SIZE document{scale_.px(about::rich_text_geometry.width), scale_.px(about::rich_text_geometry.height)};
-    txtLicence_ = about::create_document_box(hwnd_, d::id_txtLicence, document);
-    txtCredits_ = about::create_document_box(hwnd_, d::id_txtCredits, document);
-
-    const int frame_ids[] = {d::id_fraAbout, d::id_fraLicence, d::id_fraCredits};
-    for (std::size_t i = 0; i < frames_.size(); ++i) {
-        frames_[i] = create_child(WC_BUTTONW, about::frame_captions[i], BS_GROUPBOX | WS_CLIPSIBLINGS, 0, frame_ids[i]);
-        page_.show_through(frames_[i]);
-    }
-
-    tab_ = create_child(WC_TABCONTROLW, u"", WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, d::id_tbsMain);
-    for (std::size_t i = 0; i < about::tab_captions.size(); ++i) {
-        std::u16string caption(about::tab_captions[i]);
-        TCITEMW item{};
-        item.mask = TCIF_TEXT;
-        item.pszText = reinterpret_cast<wchar_t*>(caption.data());
-        ::SendMessageW(tab_, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
-    }
-
-    link_.watch(control(d::lblEmail), control(d::Label2), control(d::lblDescription), tab_);
-}
-
-UniqueFont FrmAbout::fitting_font(UINT dpi) const {
-    const UniqueFont message = message_font(dpi);
-    LOGFONTW font{};
-    if (!message || !::GetObjectW(message.get(), sizeof(font), &font)) {
-        return message_font(dpi);
-    }
-    std::vector<about::FittedText> texts;
-    for (int i = 0; i < static_cast<int>(d::controls.size()); ++i) {
-        const d::Control& c = d::controls[static_cast<std::size_t>(i)];
-        if (c.kind == d::Kind::picture || i == d::lblTitle) {
-            continue;  // the title is short and bold; it is not what decides
-        }
-        texts.push_back({window_text(control(i)), scale_.px(c.geometry.width), scale_.px(c.geometry.height),
-                         c.kind == d::Kind::button});
-    }
-    const std::optional<LONG> height = about::fitting_height(hwnd_, font, dpi, texts);
-    if (!height) {
-        return message_font(dpi);
-    }
-    font.lfHeight = *height;
-    UniqueFont fitted(::CreateFontIndirectW(&font));
-    return fitted ? std::move(fitted) : message_font(dpi);
+    link_.watch(control(d::lblEmail), control(d::Label2), control(d::lblDescription), children_.tab);
 }
 
 void FrmAbout::apply_fonts() {
-    font_ = fitting_font(scale_.dpi);
-    LOGFONTW plain{};
-    ::GetObjectW(font_.get(), sizeof(plain), &plain);
-    LOGFONTW bold = plain;
-    bold.lfWeight = FW_BOLD;
-    bold_font_.reset(::CreateFontIndirectW(&bold));
-    LOGFONTW underlined = plain;
-    underlined.lfUnderline = TRUE;
-    link_font_.reset(::CreateFontIndirectW(&underlined));
-
-    const auto set_font = [](HWND window, HFONT font) {
-        ::SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    };
-    for (HWND c : controls_) {
-        set_font(c, font_.get());
-    }
-    for (HWND f : frames_) {
-        set_font(f, font_.get());
-    }
-    set_font(tab_, font_.get());
-    set_font(control(d::lblTitle), bold_font_ ? bold_font_.get() : font_.get());
-    link_.use_fonts(font_.get(), link_font_.get());
+    fonts_ = about::fitting_fonts(hwnd_, children_, scale_);
+    about::set_fonts(children_, fonts_);
+    link_.use_fonts(fonts_.plain.get(), fonts_.underlined.get());
 }
 
 void FrmAbout::load_picture() {
@@ -272,116 +159,16 @@ void FrmAbout::run_load_steps() {
     set_window_text(control(d::lblTitle), std::u16string(about::title));
     set_window_text(control(d::lblDescription), u"");
     set_window_text(control(d::lblDescription), about::description_text());
-    about::stream_document(txtLicence_, resource_module(), TARVEX_IDR_LICENCE);
-    about::stream_document(txtCredits_, resource_module(), TARVEX_IDR_CREDITS);
-}
-
-void FrmAbout::show_frame(about::Tab tab, bool visible) {
-    const int command = visible ? SW_SHOW : SW_HIDE;
-    ::ShowWindow(frame(tab), command);
-    switch (tab) {
-        case about::Tab::about:
-            for (HWND c : controls_) {
-                ::ShowWindow(c, command);
-            }
-            ::ShowWindow(line_, command);
-            break;
-        case about::Tab::licence:
-            ::ShowWindow(txtLicence_, command);
-            break;
-        case about::Tab::credits:
-            ::ShowWindow(txtCredits_, command);
-            break;
-    }
-}
-
-void FrmAbout::place_about_controls(const RECT& frame) {
-    for (std::size_t i = 0; i < d::controls.size(); ++i) {
-        const Geometry& g = d::controls[i].geometry;
-        ::MoveWindow(controls_[i], frame.left + scale_.px(g.left), frame.top + scale_.px(g.top), scale_.px(g.width),
-                     scale_.px(g.height), TRUE);
-    }
-    // Line1 spans both of its lines: from the leftmost start to the common end,
-    // from the grey line's top to the bottom of the wider white one.
-    const d::Line& white = d::Line1[0];
-    const d::Line& grey = d::Line1[1];
-    const int left = scale_.px(std::min(white.from.left, grey.from.left));
-    const int right = scale_.px(std::max(white.to.left, grey.to.left));
-    const int top = scale_.px(grey.from.top);
-    const int bottom = scale_.px(white.from.top) + ::MulDiv(white.width, static_cast<int>(scale_.dpi), 96);
-    ::MoveWindow(line_, frame.left + left, frame.top + top, right - left, bottom - top, TRUE);
+    about::stream_document(children_.txtLicence, resource_module(), TARVEX_IDR_LICENCE);
+    about::stream_document(children_.txtCredits, resource_module(), TARVEX_IDR_CREDITS);
 }
 
 void FrmAbout::tab_layout() {
-    for (about::Tab tab : {about::Tab::about, about::Tab::licence, about::Tab::credits}) {
-        show_frame(tab, false);
-    }
-
-    wchar_t text[64] = {};
-    TCITEMW item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = text;
-    item.cchTextMax = static_cast<int>(std::size(text));
-    const auto selected = static_cast<WPARAM>(::SendMessageW(tab_, TCM_GETCURSEL, 0, 0));
-    ::SendMessageW(tab_, TCM_GETITEMW, selected, reinterpret_cast<LPARAM>(&item));
-    const about::TabLayout layout = about::tab_layout(reinterpret_cast<const char16_t*>(text));
-
-    if (layout.outer_size) {
-        ::SetWindowPos(hwnd_, nullptr, 0, 0, scale_.px(layout.outer_size->width), scale_.px(layout.outer_size->height),
-                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    RECT client{};
-    ::GetClientRect(hwnd_, &client);
-    ::MoveWindow(tab_, 0, 0, client.right, client.bottom, TRUE);
-    // The page is the tab strip's display area; the strip stands at the client
-    // origin, so its coordinates are the window's.
-    RECT page = client;
-    TabCtrl_AdjustRect(tab_, FALSE, &page);
-    page_.refresh(tab_);
-
-    if (layout.shown) {
-        const about::Tab shown = *layout.shown;
-        ::MoveWindow(frame(shown), page.left, page.top, page.right - page.left, page.bottom - page.top, TRUE);
-        if (shown == about::Tab::about) {
-            place_about_controls(page);
-        } else if (layout.rich_text_box) {
-            const Geometry& g = *layout.rich_text_box;
-            ::MoveWindow(shown == about::Tab::licence ? txtLicence_ : txtCredits_, page.left + scale_.px(g.left),
-                         page.top + scale_.px(g.top), scale_.px(g.width), scale_.px(g.height), TRUE);
-        }
-        show_frame(shown, true);
-    }
-    // The focus must not stay on a control that has just been hidden.
-    const HWND focus = ::GetFocus();
-    if (focus && ::IsChild(hwnd_, focus) && !::IsWindowVisible(focus)) {
-        ::SetFocus(tab_);
-    }
-    centre_on_screen();
-    // Everything on the page takes the page's new background.
-    ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-}
-
-void FrmAbout::centre_on_screen() {
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    ::GetMonitorInfoW(::MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    const RECT& screen = monitor.rcMonitor;
-    RECT window{};
-    ::GetWindowRect(hwnd_, &window);
-    const about::TwipPoint at =
-        about::centred({scale_.twips(screen.right - screen.left), scale_.twips(screen.bottom - screen.top)},
-                       {scale_.twips(window.right - window.left), scale_.twips(window.bottom - window.top)});
-    ::SetWindowPos(hwnd_, nullptr, screen.left + scale_.px(at.left), screen.top + scale_.px(at.top), 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-int FrmAbout::index_of(HWND child) const {
-    const auto found = std::find(controls_.begin(), controls_.end(), child);
-    return found == controls_.end() ? -1 : static_cast<int>(found - controls_.begin());
+    about::lay_out_selected_tab(hwnd_, children_, scale_, page_);
 }
 
 LRESULT FrmAbout::on_ctl_color(HDC dc, HWND child) {
-    const COLORREF text = about::text_colour(index_of(child), link_.look());
+    const COLORREF text = about::text_colour(children_.index_of(child), link_.look());
     return reinterpret_cast<LRESULT>(page_.colour_control(dc, child, text));
 }
 
@@ -391,25 +178,9 @@ void FrmAbout::on_draw_item(const DRAWITEMSTRUCT& item) {
         about::draw_picture(item, picture_.get());
         return;
     }
-    if (item.hwndItem != line_) {
-        return;
+    if (item.hwndItem == children_.line) {
+        about::draw_bands(item.hDC, about::separator_bands(children_, scale_));
     }
-    // Line1's bands in the line control's coordinates, the white one starting just
-    // below the grey one.
-    RECT placed{};
-    ::GetWindowRect(line_, &placed);
-    ::MapWindowPoints(nullptr, frame(about::Tab::about), reinterpret_cast<POINT*>(&placed), 2);
-    std::array<about::Band, d::Line1.size()> bands;
-    for (std::size_t i = 0; i < bands.size(); ++i) {
-        const d::Line& line = d::Line1[i];
-        const int width = std::max(1, ::MulDiv(line.width, static_cast<int>(scale_.dpi), 96));
-        RECT& area = bands[i].area;
-        area = {scale_.px(line.from.left) - placed.left, scale_.px(line.from.top) - placed.top,
-                scale_.px(line.to.left) - placed.left, 0};
-        area.bottom = area.top + width;
-        bands[i].colour = line.colour;
-    }
-    about::draw_bands(item.hDC, bands);
 }
 
 void FrmAbout::cmdOK_Click() {
@@ -481,20 +252,15 @@ LRESULT FrmAbout::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
             } else if (focus_ && ::IsWindow(focus_) && ::IsWindowVisible(focus_)) {
                 ::SetFocus(focus_);
             } else {
-                ::SetFocus(tab_);
+                ::SetFocus(children_.tab);
             }
             return 0;
-        case WM_ERASEBKGND: {
-            RECT area{};
-            ::GetClientRect(hwnd_, &area);
-            page_.fill(reinterpret_cast<HDC>(wparam), hwnd_, area);
-            return 1;
-        }
+        case WM_ERASEBKGND:
         case WM_PRINTCLIENT: {
             RECT area{};
             ::GetClientRect(hwnd_, &area);
             page_.fill(reinterpret_cast<HDC>(wparam), hwnd_, area);
-            return 0;
+            return message == WM_ERASEBKGND ? 1 : 0;
         }
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN:
@@ -507,7 +273,7 @@ LRESULT FrmAbout::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
             return 0;
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lparam);
-            if (header->hwndFrom == tab_ && header->code == TCN_SELCHANGE) {
+            if (header->hwndFrom == children_.tab && header->code == TCN_SELCHANGE) {
                 tab_layout();
             }
             return 0;
@@ -525,9 +291,9 @@ LRESULT FrmAbout::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_THEMECHANGED:
             // The message font or the colours may have changed; the box keeps its
             // size and place, which only a tab change or a new DPI moves.
-            ::SendMessageW(tab_, message, wparam, lparam);
+            ::SendMessageW(children_.tab, message, wparam, lparam);
             apply_fonts();
-            page_.refresh(tab_);
+            page_.refresh(children_.tab);
             ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
             return 0;
         case WM_DPICHANGED:
@@ -544,17 +310,10 @@ LRESULT FrmAbout::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
             return 0;
         case WM_NCDESTROY:
             hwnd_ = nullptr;
-            tab_ = nullptr;
-            frames_.fill(nullptr);
-            controls_.fill(nullptr);
-            txtLicence_ = nullptr;
-            txtCredits_ = nullptr;
-            line_ = nullptr;
+            children_ = {};
             focus_ = nullptr;
             link_.forget();
-            font_.reset();
-            bold_font_.reset();
-            link_font_.reset();
+            fonts_ = {};
             icons_ = WindowIcons{};
             picture_.reset();
             page_.clear();
