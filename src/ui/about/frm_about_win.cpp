@@ -8,6 +8,7 @@
 #include "base/module_win.h"
 #include "settings/registry_win.h"
 #include "ui/about/about.h"
+#include "ui/about/about_dialog_focus_win.h"
 #include "ui/about/about_layout_win.h"
 #include "ui/about/about_link_win.h"
 #include "ui/about/about_paint_win.h"
@@ -55,7 +56,6 @@ private:
     LRESULT on_ctl_color(HDC dc, HWND child);
     void on_draw_item(const DRAWITEMSTRUCT& item);
     void on_command(int id, int code);
-    void next_control(WPARAM wparam, LPARAM lparam);
     void cmdOK_Click();
     LRESULT window_proc(UINT message, WPARAM wparam, LPARAM lparam) override;
 
@@ -64,7 +64,7 @@ private:
     // the box does not follow it in front of the host or into a minimised state.
     UniqueWindow owner_;
     about::ChildWindows children_;
-    HWND focus_ = nullptr;  // the control that had the focus when the box was last active
+    about::DialogFocus focus_;
 
     Scale scale_;
     about::Fonts fonts_;
@@ -210,22 +210,6 @@ void FrmAbout::on_command(int id, int code) {
     }
 }
 
-// Rich edit in dialog mode moves the focus with WM_NEXTDLGCTL, which only a
-// dialog's own procedure understands: the box is not a dialog, so it answers the
-// message the same way.
-void FrmAbout::next_control(WPARAM wparam, LPARAM lparam) {
-    HWND target = nullptr;
-    if (LOWORD(lparam)) {
-        target = reinterpret_cast<HWND>(wparam);
-    } else {
-        const HWND focus = ::GetFocus();
-        target = ::GetNextDlgTabItem(hwnd_, ::IsChild(hwnd_, focus) ? focus : nullptr, wparam != 0);
-    }
-    if (target && ::IsChild(hwnd_, target)) {
-        ::SetFocus(target);
-    }
-}
-
 LRESULT FrmAbout::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_CREATE:
@@ -238,22 +222,11 @@ LRESULT FrmAbout::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
             apply_fonts();
             // The first tab is selected when the box loads.
             tab_layout();
-            focus_ = control(d::cmdOK);
+            focus_.start_at(control(d::cmdOK));
             attach_dialog_keyboard(hwnd_);
             return 0;
         case WM_ACTIVATE:
-            // A window that is not a dialog forgets its focused control when it is
-            // deactivated; the box remembers it, as a dialog would.
-            if (LOWORD(wparam) == WA_INACTIVE) {
-                const HWND focus = ::GetFocus();
-                if (focus && ::IsChild(hwnd_, focus)) {
-                    focus_ = focus;
-                }
-            } else if (focus_ && ::IsWindow(focus_) && ::IsWindowVisible(focus_)) {
-                ::SetFocus(focus_);
-            } else {
-                ::SetFocus(children_.tab);
-            }
+            focus_.activate(hwnd_, wparam, children_.tab);
             return 0;
         case WM_ERASEBKGND:
         case WM_PRINTCLIENT: {
@@ -281,7 +254,7 @@ LRESULT FrmAbout::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
         case DM_GETDEFID:
             return MAKELRESULT(d::id_ok, DC_HASDEFID);
         case WM_NEXTDLGCTL:
-            next_control(wparam, lparam);
+            about::next_dialog_control(hwnd_, wparam, lparam);
             return 0;
         case WM_COMMAND:
             on_command(LOWORD(wparam), HIWORD(wparam));
@@ -311,7 +284,7 @@ LRESULT FrmAbout::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_NCDESTROY:
             hwnd_ = nullptr;
             children_ = {};
-            focus_ = nullptr;
+            focus_.forget();
             link_.forget();
             fonts_ = {};
             icons_ = WindowIcons{};
