@@ -143,7 +143,7 @@ ChildWindows create_child_windows(HWND box, const Scale& scale) {
     return children;
 }
 
-void lay_out_selected_tab(HWND box, const ChildWindows& children, const Scale& scale, PageBackground& page_behind) {
+void lay_out_selected_tab(HWND box, const ChildWindows& children, const Scale& scale, PageBackground& background) {
     for (Tab tab : {Tab::about, Tab::licence, Tab::credits}) {
         show_frame(children, tab, false);
     }
@@ -168,7 +168,7 @@ void lay_out_selected_tab(HWND box, const ChildWindows& children, const Scale& s
     // origin, so its coordinates are the window's.
     RECT page = client;
     TabCtrl_AdjustRect(children.tab, FALSE, &page);
-    page_behind.refresh(children.tab);
+    background.refresh(children.tab);
 
     if (layout.shown) {
         const Tab shown = *layout.shown;

@@ -1,6 +1,6 @@
 #pragma once
-// The About box's child windows: made in tab order, and placed for the tab that
-// is selected. The sizes come from the core's design in twips.
+// The About box's child windows: made in tab order, given the fitted fonts and
+// placed for the tab that is selected. Sizes come from the core's design in twips.
 #include <windows.h>
 
 #include <array>
@@ -12,6 +12,7 @@
 
 namespace tarvex::about {
 
+// The box's children. They go with the box, so the handles are not owners.
 struct ChildWindows {
     HWND tab = nullptr;            // tbsMain
     std::array<HWND, 3> frames{};  // fraAbout, fraLicence, fraCredits, by tab
@@ -26,14 +27,14 @@ struct ChildWindows {
     int index_of(HWND child) const;
 };
 
-// Every child of `box`, hidden and unplaced but for the tab strip; the rich-text
-// boxes already have their size.
+// Every child of `box`, all hidden but the tab strip and none placed yet; the
+// rich-text boxes already have their size.
 ChildWindows create_child_windows(HWND box, const Scale& scale);
 
 // Sizes the box for the selected tab, shows that tab's frame and what stands in
 // it, hides the rest and centres the box on its screen. The page behind it all is
 // drawn again at the strip's new size.
-void lay_out_selected_tab(HWND box, const ChildWindows& children, const Scale& scale, PageBackground& page);
+void lay_out_selected_tab(HWND box, const ChildWindows& children, const Scale& scale, PageBackground& background);
 
 // The message font, made as small as the labels' present texts need (see
 // font_heights_to_try), with its bold form for the title and its underlined form
