@@ -202,6 +202,31 @@ TEST(AboutTabLayout, WindowIsCentredOnTheScreen) {
     }
 }
 
+TEST(AboutFont, ShrinksAPixelAtATimeDownToSevenPoints) {
+    struct Case {
+        int height;
+        int dpi;
+        std::vector<int> expected;
+    };
+    const Case cases[] = {
+        // 7 points is 9.33 pixels at 96 DPI, 11.67 at 120 and 14 at 144.
+        {-12, 96, {-12, -11, -10, -9}},
+        {-13, 120, {-13, -12}},
+        {-17, 144, {-17, -16, -15, -14}},
+        // A cell height shrinks towards zero as well.
+        {12, 96, {12, 11, 10, 9}},
+        // At or below the floor already: that font alone, never a larger one.
+        {-9, 96, {-9}},
+        {-7, 96, {-7}},
+        {5, 96, {5}},
+        // The system's default height.
+        {0, 96, {0}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(font_heights_to_try(c.height, c.dpi), c.expected) << c.height << " at " << c.dpi << " DPI";
+    }
+}
+
 TEST(AboutMailLink, TurnsBlueOverItselfAndBlackOnlyOverTheSurfaceAndTwoLabels) {
     using P = PointerOver;
     struct Step {

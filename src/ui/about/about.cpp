@@ -1,5 +1,7 @@
 #include "ui/about/about.h"
 
+#include <cstdlib>
+
 #include "base/text.h"
 
 namespace tarvex::about {
@@ -79,6 +81,17 @@ TwipPoint centred(TwipSize screen, TwipSize window) {
     const float left = (screen.width - window.width) / 2;
     const float top = (screen.height - window.height) / 2;
     return TwipPoint{left > 0 ? left : 0, top > 0 ? top : 0};
+}
+
+std::vector<int> font_heights_to_try(int message_height, int dpi) {
+    // 7 points in pixels, rounded to the nearest as the system's MulDiv rounds.
+    const int smallest = (7 * dpi + 36) / 72;
+    const int step = message_height < 0 ? 1 : -1;  // towards zero is smaller
+    std::vector<int> heights{message_height};
+    while (std::abs(heights.back()) > smallest) {
+        heights.push_back(heights.back() + step);
+    }
+    return heights;
 }
 
 bool MailLink::pointer_moved(PointerOver where) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/geometry.h"
 
@@ -79,6 +80,15 @@ inline constexpr Geometry rich_text_geometry{45, 180, 12500, 8500};
 // screen's top left corner. A window larger than the screen keeps its caption on
 // it: the position never goes below zero, so the box can always be moved.
 TwipPoint centred(TwipSize screen, TwipSize window);
+
+// The About tab's geometry was drawn for the small dialog font of its day; the
+// message font of today's systems is larger, and a label that cannot hold its
+// text wraps it out of sight. The box therefore tries the message font's height
+// first, then a pixel smaller at a time, and takes the first at which every label
+// and button shows all of its text; the last height, 7 points at `dpi`, is taken
+// untried. A height keeps its sign (negative for the characters' height, positive
+// for the cell's); one already at or below 7 points is the only one tried.
+std::vector<int> font_heights_to_try(int message_height, int dpi);
 
 // The colours the mail link takes, as red, green, blue.
 struct Rgb {

@@ -2,18 +2,10 @@
 
 #include <shellapi.h>
 
-#include <memory>
-#include <type_traits>
-
-#include "ui/controls/win_util_win.h"
+#include "base/platform_win.h"
 
 namespace tarvex::about {
 namespace {
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const noexcept { ::CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 
 // A W function stops at the first NUL, so a text holding one would name some
 // other file than the one the caller has: such a text names nothing.
@@ -51,8 +43,8 @@ bool SystemWin::start_program(const std::u16string& path) {
         return false;
     }
     // Not waited for: the tool runs on its own.
-    const UniqueHandle thread(process.hThread);
-    const UniqueHandle program(process.hProcess);
+    const UniqueKernelHandle thread(process.hThread);
+    const UniqueKernelHandle program(process.hProcess);
     // The new program's window may take the foreground from ours.
     ::AllowSetForegroundWindow(process.dwProcessId);
     return true;
