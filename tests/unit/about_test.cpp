@@ -264,7 +264,7 @@ protected:
     std::pair<bool, std::u16string> read(const RegistryValue& stored) {
         registry.put(hkey_local_machine, u"SOFTWARE\\K", u"V", stored);
         std::u16string out = u"unchanged";
-        const bool read = GetKeyValue(registry, system, hkey_local_machine, u"software\\k", u"v", out);
+        const bool read = frmAbout::GetKeyValue(registry, system, hkey_local_machine, u"software\\k", u"v", out);
         EXPECT_EQ(registry.last_access, key_read);
         EXPECT_EQ(registry.open_handles(), 0u);
         return {read, out};
@@ -324,21 +324,21 @@ TEST_F(KeyValue, ExpandableTextIsExpanded) {
 TEST_F(KeyValue, MissingKeyMissingValueAndFailuresGiveFalseAndEmpty) {
     registry.put_text(hkey_local_machine, u"SOFTWARE\\K", u"Other", u"x");
     std::u16string out = u"unchanged";
-    EXPECT_FALSE(GetKeyValue(registry, system, hkey_local_machine, u"SOFTWARE\\Missing", u"V", out));
+    EXPECT_FALSE(frmAbout::GetKeyValue(registry, system, hkey_local_machine, u"SOFTWARE\\Missing", u"V", out));
     EXPECT_EQ(out, u"");
 
     out = u"unchanged";
-    EXPECT_FALSE(GetKeyValue(registry, system, hkey_local_machine, u"SOFTWARE\\K", u"V", out));
+    EXPECT_FALSE(frmAbout::GetKeyValue(registry, system, hkey_local_machine, u"SOFTWARE\\K", u"V", out));
     EXPECT_EQ(out, u"");
     // The root matters: the same path elsewhere is another key.
     out = u"unchanged";
-    EXPECT_FALSE(GetKeyValue(registry, system, hkey_current_user, u"SOFTWARE\\K", u"Other", out));
+    EXPECT_FALSE(frmAbout::GetKeyValue(registry, system, hkey_current_user, u"SOFTWARE\\K", u"Other", out));
     EXPECT_EQ(out, u"");
 
     // A failure inside the registry is a value not read, and the key is closed.
     registry.throw_on("query", 1);
     out = u"unchanged";
-    EXPECT_FALSE(GetKeyValue(registry, system, hkey_local_machine, u"SOFTWARE\\K", u"Other", out));
+    EXPECT_FALSE(frmAbout::GetKeyValue(registry, system, hkey_local_machine, u"SOFTWARE\\K", u"Other", out));
     EXPECT_EQ(out, u"");
     EXPECT_EQ(registry.open_handles(), 0u);
 }

@@ -718,8 +718,8 @@ TEST(AboutRegistry, KeyValueThroughTheUnicodeFunctions) {
     };
     for (const Case& c : cases) {
         std::u16string value = u"before";
-        EXPECT_EQ(about::GetKeyValue(registry, system, tarvex::hkey_current_user,
-                                     reinterpret_cast<const char16_t*>(path), c.name, value),
+        EXPECT_EQ(about::frmAbout::GetKeyValue(registry, system, tarvex::hkey_current_user,
+                                               reinterpret_cast<const char16_t*>(path), c.name, value),
                   c.read)
             << tarvex::utf16_to_utf8(c.name);
         EXPECT_EQ(value, c.value) << tarvex::utf16_to_utf8(c.name);

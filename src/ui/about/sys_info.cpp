@@ -22,11 +22,11 @@ std::optional<std::u16string> sys_info_path(Registry& registry, System& system) 
     std::u16string path;
     // The recorded full path is trusted as it is: if it names nothing, starting it
     // fails and the user hears about it.
-    if (GetKeyValue(registry, system, hkey_local_machine, msinfo_key, u"PATH", path)) {
+    if (frmAbout::GetKeyValue(registry, system, hkey_local_machine, msinfo_key, u"PATH", path)) {
         return path;
     }
     std::u16string folder;
-    if (!GetKeyValue(registry, system, hkey_local_machine, shared_tools_key, u"MSINFO", folder)) {
+    if (!frmAbout::GetKeyValue(registry, system, hkey_local_machine, shared_tools_key, u"MSINFO", folder)) {
         return std::nullopt;
     }
     // The folder is used as read, a trailing backslash included.
@@ -39,8 +39,8 @@ std::optional<std::u16string> sys_info_path(Registry& registry, System& system) 
 
 }  // namespace
 
-bool GetKeyValue(Registry& registry, System& system, RegistryRoot root, const std::u16string& key_path,
-                 const std::u16string& value_name, std::u16string& value) {
+bool frmAbout::GetKeyValue(Registry& registry, System& system, RegistryRoot root, const std::u16string& key_path,
+                           const std::u16string& value_name, std::u16string& value) {
     try {
         const std::optional<Registry::Key> key = registry.open_key(root, key_path, key_read);
         if (!key) {

@@ -17,7 +17,9 @@ namespace tarvex::about {
 // means the last code unit is 0.
 inline constexpr std::size_t key_value_buffer_bytes = 1024;
 
-// Reads one value of a key opened for reading only (KEY_READ: the lookups below
+// frmAbout's own registry reader, a method of the window in its design: unlike
+// the settings store's GetKeyValue it reads any root, never reports, and tells
+// success by its result. It reads one value of a key opened for reading only (KEY_READ: the lookups below
 // must work for a standard user). True when the value was read:
 // - REG_SZ sets `value` to its text, without the terminating NUL when the last
 //   code unit is one (a value that fills the buffer exactly keeps all it has);
@@ -27,8 +29,10 @@ inline constexpr std::size_t key_value_buffer_bytes = 1024;
 // - any other type leaves `value` as it was.
 // False, with `value` empty, when the key or the value is missing, the value is
 // longer than the buffer, or anything fails.
+namespace frmAbout {
 bool GetKeyValue(Registry& registry, System& system, RegistryRoot root, const std::u16string& key_path,
                  const std::u16string& value_name, std::u16string& value);
+}  // namespace frmAbout
 
 inline constexpr char16_t msinfo_key[] = u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 inline constexpr char16_t shared_tools_key[] = u"SOFTWARE\\Microsoft\\Shared Tools Location";
