@@ -99,4 +99,27 @@ void ResultList::ensure_sorted() const {
     keys_ = std::move(sorted_keys);
 }
 
+bool click_tick_box(ResultList& rows, int hit_row, bool on_tick_box) {
+    if (!on_tick_box || hit_row < 0 || static_cast<std::size_t>(hit_row) >= rows.size()) {
+        return false;
+    }
+    rows.toggle(static_cast<std::size_t>(hit_row));
+    return true;
+}
+
+bool press_space_bar(ResultList& rows, std::optional<std::size_t> focused_row,
+                     const std::vector<std::size_t>& selected_rows) {
+    if (!focused_row || *focused_row >= rows.size()) {
+        return false;
+    }
+    const bool tick = !rows.row(*focused_row).ticked;
+    rows.set_ticked(*focused_row, tick);
+    for (const std::size_t row : selected_rows) {
+        if (row < rows.size()) {
+            rows.set_ticked(row, tick);
+        }
+    }
+    return true;
+}
+
 }  // namespace tarvex

@@ -88,4 +88,18 @@ public:
     virtual std::optional<std::size_t> selected_row() const = 0;
 };
 
+// The tick-box rules of a list of these rows. Owner-data list views keep no
+// tick state: they only say where the user clicked or which key was pressed.
+
+// A click on a row's tick box toggles that row; a click anywhere else, or on a
+// row that no longer exists, changes nothing. True when a row changed.
+bool click_tick_box(ResultList& rows, int hit_row, bool on_tick_box);
+
+// The space bar, as a tick-box list handles it: the focused row and every
+// selected row all take the opposite of the focused row's tick. Without a
+// focused row nothing changes. Rows out of range are passed over. True when the
+// rows were touched.
+bool press_space_bar(ResultList& rows, std::optional<std::size_t> focused_row,
+                     const std::vector<std::size_t>& selected_rows);
+
 }  // namespace tarvex

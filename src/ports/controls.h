@@ -2,6 +2,7 @@
 // The controls of the windows as the commands and settings routines see them.
 // The Windows layer implements these over the real controls; tests use plain
 // in-memory versions.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -84,6 +85,17 @@ public:
     virtual ~MessageBoxes() = default;
     virtual MessageAnswer show(const MessageRequest& request) = 0;
 };
+
+// The errors a control raises when it refuses what it is given, with the numbers
+// and texts a macro client sees for them.
+namespace control_error {
+inline constexpr std::int32_t invalid_property_value = 380;
+inline constexpr char16_t invalid_property_value_text[] = u"Invalid property value";
+inline constexpr std::int32_t index_out_of_bounds = 35600;
+inline constexpr char16_t index_out_of_bounds_text[] = u"Index out of bounds";
+inline constexpr std::int32_t element_not_found = 35601;
+inline constexpr char16_t element_not_found_text[] = u"Element not found";
+}  // namespace control_error
 
 // The application title, shown by message boxes that give none of their own.
 inline constexpr char16_t application_title[] = u"Tarvex";

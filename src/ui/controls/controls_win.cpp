@@ -23,7 +23,7 @@ void ComboBoxWin::clear() {
 void ComboBoxWin::add_item(const std::u16string& item) {
     const LRESULT added = ::SendMessageW(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(item)));
     if (added == CB_ERR || added == CB_ERRSPACE) {
-        throw TarvexError{7, u"Out of memory"};
+        throw TarvexError{7, error_text::out_of_memory};
     }
 }
 
@@ -37,7 +37,7 @@ int StatusBarWin::panel(std::u16string_view key) const {
             return static_cast<int>(i);
         }
     }
-    throw TarvexError{35601, u"Element not found"};
+    throw TarvexError{control_error::element_not_found, control_error::element_not_found_text};
 }
 
 void StatusBarWin::set_text(std::u16string_view key, const std::u16string& text) {

@@ -10,7 +10,7 @@ namespace tarvex {
 namespace {
 
 TarvexError invalid_value() {
-    return TarvexError{380, u"Invalid property value"};
+    return TarvexError{control_error::invalid_property_value, control_error::invalid_property_value_text};
 }
 
 }  // namespace
@@ -33,19 +33,16 @@ std::optional<std::size_t> ResultListViewWin::selected_row() const {
 }
 
 void ResultListViewWin::toggle_from_keyboard() {
-    // As a tick-box list does: the selected rows all take the opposite of the
-    // focused row's tick.
     const int focused = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
-    if (focused < 0 || static_cast<std::size_t>(focused) >= rows_.size()) {
-        return;
-    }
-    const bool tick = !rows_.row(static_cast<std::size_t>(focused)).ticked;
-    rows_.set_ticked(static_cast<std::size_t>(focused), tick);
+    std::vector<std::size_t> selected;
     for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0;
          i = ListView_GetNextItem(list_, i, LVNI_SELECTED)) {
-        rows_.set_ticked(static_cast<std::size_t>(i), tick);
+        selected.push_back(static_cast<std::size_t>(i));
     }
-    ::InvalidateRect(list_, nullptr, FALSE);
+    const auto focused_row = focused < 0 ? std::nullopt : std::optional<std::size_t>(static_cast<std::size_t>(focused));
+    if (press_space_bar(rows_, focused_row, selected)) {
+        ::InvalidateRect(list_, nullptr, FALSE);
+    }
 }
 
 bool ResultListViewWin::on_notify(NMHDR* header, LRESULT& result) {
@@ -74,9 +71,7 @@ bool ResultListViewWin::on_notify(NMHDR* header, LRESULT& result) {
             LVHITTESTINFO hit{};
             hit.pt = click->ptAction;
             ListView_SubItemHitTest(list_, &hit);
-            if (hit.iItem >= 0 && (hit.flags & LVHT_ONITEMSTATEICON) &&
-                static_cast<std::size_t>(hit.iItem) < rows_.size()) {
-                rows_.toggle(static_cast<std::size_t>(hit.iItem));
+            if (click_tick_box(rows_, hit.iItem, (hit.flags & LVHT_ONITEMSTATEICON) != 0)) {
                 ListView_RedrawItems(list_, hit.iItem, hit.iItem);
             }
             return true;
@@ -96,7 +91,7 @@ bool ResultListViewWin::on_notify(NMHDR* header, LRESULT& result) {
 
 void ListColumnsWin::check(int column) const {
     if (column < 0 || column >= count()) {
-        throw TarvexError{35600, u"Index out of bounds"};
+        throw TarvexError{control_error::index_out_of_bounds, control_error::index_out_of_bounds_text};
     }
 }
 

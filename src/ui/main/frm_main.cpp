@@ -1,11 +1,19 @@
 #include "ui/main/frm_main.h"
 
-#include "engine/session.h"
+#include "settings/column_layout.h"
+#include "settings/recent_lists.h"
 
 namespace tarvex {
 
-void run_unload_steps() {
-    const auto application = globals().application;
+void setmeup(FrmMainParts& form) {
+    form.cmbSearchFor.clear();
+    GetSearchMRU(form.settings, form.cmbSearchFor);
+    GetReplaceMRU(form.settings, form.cmbReplace);
+    GetColumnInfo(form.settings, form.lvwMain_columns);
+}
+
+void run_unload_steps(AddinGlobals& globals) {
+    const auto application = globals.application;
     if (!application) {
         return;
     }
@@ -15,6 +23,25 @@ void run_unload_steps() {
         }
     } catch (const HostError&) {
         // The window must close in any case.
+    }
+}
+
+void unload_form(FrmMainParts& form, AddinGlobals& globals) {
+    SaveColumnInfo(form.settings, form.lvwMain_columns);
+    form.platform.unload_about_box();
+    run_unload_steps(globals);
+    form.platform.close_context_help();
+    form.platform.destroy();
+}
+
+void CommandButton2_Click(FrmMainParts& form, AddinGlobals& globals) {
+    SaveColumnInfo(form.settings, form.lvwMain_columns);
+    unload_form(form, globals);
+}
+
+void lvwMain_double_click_at(MainWindowControls& window, AddinGlobals& globals, int hit_row) {
+    if (hit_row >= 0) {
+        lvwMain_DblClick(window, globals);
     }
 }
 

@@ -37,7 +37,7 @@ constexpr int combo_list_pixels = 200;
 // The icon in the DLL's resources.
 constexpr int icon_resource = 1;
 
-class FrmMain final : public MainWindowPort, private WindowBase {
+class FrmMain final : public MainWindowPort, private FrmMainPlatform, private WindowBase {
 public:
     void Hide() override {
         load();
@@ -46,10 +46,7 @@ public:
 
     void setmeup() override {
         load();
-        search_.clear();
-        GetSearchMRU(settings_, search_);
-        GetReplaceMRU(settings_, replace_);
-        GetColumnInfo(settings_, columns_);
+        tarvex::setmeup(form_);
     }
 
     void Show() override {
@@ -82,6 +79,10 @@ private:
     void place(int index, const Geometry& g);
     void on_size();
     void unload();
+    // What only the window can do, when the unload sequence asks for it.
+    void unload_about_box() override { tarvex::unload_about_box(); }
+    void close_context_help() override { tarvex::close_context_help(); }
+    void destroy() override { ::DestroyWindow(hwnd_); }
     LRESULT on_notify(NMHDR* header);
     void on_command(int id);
     LRESULT window_proc(UINT message, WPARAM wparam, LPARAM lparam) override;
@@ -113,6 +114,7 @@ private:
     RegistryWin registry_;
     SettingsContext settings_{registry_, messages_};
     MainWindowControls commands_{search_, replace_, entire_cell_, status_, view_, screen_, messages_, settings_};
+    FrmMainParts form_{search_, replace_, columns_, settings_, *this};
 };
 
 void FrmMain::load() {
@@ -316,15 +318,9 @@ void FrmMain::on_size() {
 }
 
 void FrmMain::unload() {
-    if (!hwnd_) {
-        return;
+    if (hwnd_) {
+        unload_form(form_, globals());
     }
-    SaveColumnInfo(settings_, columns_);
-    // An open About box closes with the main window.
-    unload_about_box();
-    run_unload_steps();
-    close_context_help();
-    ::DestroyWindow(hwnd_);
 }
 
 LRESULT FrmMain::on_notify(NMHDR* header) {
@@ -333,10 +329,7 @@ LRESULT FrmMain::on_notify(NMHDR* header) {
     }
     switch (header->code) {
         case NM_DBLCLK:
-            // Only a double-click on a row goes to its cell.
-            if (reinterpret_cast<NMITEMACTIVATE*>(header)->iItem >= 0) {
-                lvwMain_DblClick(commands_, globals());
-            }
+            lvwMain_double_click_at(commands_, globals(), reinterpret_cast<NMITEMACTIVATE*>(header)->iItem);
             return 0;
         case LVN_COLUMNCLICK:
             lvwMain_ColumnClick(settings_, view_, columns_, reinterpret_cast<NMLISTVIEW*>(header)->iSubItem + 1);
@@ -364,8 +357,9 @@ void FrmMain::on_command(int id) {
             show_about_box();
             break;
         case ids::cancel:
-            SaveColumnInfo(settings_, columns_);
-            unload();
+            if (hwnd_) {
+                CommandButton2_Click(form_, globals());
+            }
             break;
         default:
             break;

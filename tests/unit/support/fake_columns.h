@@ -37,7 +37,7 @@ public:
     }
     void set_width(int c, float twips) override {
         if (twips < 0) {
-            throw TarvexError{380, u"Invalid property value"};
+            throw TarvexError{control_error::invalid_property_value, control_error::invalid_property_value_text};
         }
         columns_.at(static_cast<std::size_t>(c)).width = twips;
     }
@@ -46,7 +46,7 @@ public:
     }
     void set_position(int c, int position) override {
         if (position < 1 || position > count()) {
-            throw TarvexError{380, u"Invalid property value"};
+            throw TarvexError{control_error::invalid_property_value, control_error::invalid_property_value_text};
         }
         order_.erase(std::find(order_.begin(), order_.end(), c));
         order_.insert(order_.begin() + (position - 1), c);
