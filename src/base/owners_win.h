@@ -156,6 +156,29 @@ private:
     TYPEATTR* attr_ = nullptr;
 };
 
+// A type library's attributes, handed back to the library they came from.
+class TLibAttr {
+public:
+    explicit TLibAttr(ITypeLib* library) noexcept : library_(library) {
+        if (library_ && FAILED(library_->GetLibAttr(&attr_))) {
+            attr_ = nullptr;
+        }
+    }
+    ~TLibAttr() {
+        if (attr_) {
+            library_->ReleaseTLibAttr(attr_);
+        }
+    }
+    TLibAttr(const TLibAttr&) = delete;
+    TLibAttr& operator=(const TLibAttr&) = delete;
+    explicit operator bool() const noexcept { return attr_ != nullptr; }
+    const TLIBATTR* operator->() const noexcept { return attr_; }
+
+private:
+    ITypeLib* library_;
+    TLIBATTR* attr_ = nullptr;
+};
+
 // OleInitialize for the lifetime of the object, undone only when it succeeded.
 class OleScope {
 public:
