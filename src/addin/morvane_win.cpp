@@ -68,10 +68,6 @@ IDispatch** object_slot(VARIANT& argument) {
     }
 }
 
-BSTR to_bstr(const std::u16string& text) noexcept {
-    return ::SysAllocStringLen(wide(text.c_str()), static_cast<UINT>(text.size()));
-}
-
 }  // namespace
 
 HRESULT Morvane::create(REFIID iid, void** object) noexcept {

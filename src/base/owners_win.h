@@ -44,6 +44,15 @@ using UniqueHook = UniqueHandleOf<HHOOK, ::UnhookWindowsHookEx>;
 using UniqueKernelHandle = UniqueHandleOf<HANDLE, close_kernel_handle>;
 using UniqueActivationContext = UniqueHandleOf<HANDLE, ::ReleaseActCtx>;
 using UniqueBstr = UniqueHandleOf<BSTR, ::SysFreeString>;
+using UniqueSafeArray = UniqueHandleOf<SAFEARRAY*, ::SafeArrayDestroy>;
+
+// Memory that a system function allocated for its caller with LocalAlloc, such as
+// FormatMessage's buffer or CommandLineToArgvW's array.
+struct LocalFreer {
+    void operator()(void* memory) const noexcept { ::LocalFree(memory); }
+};
+template <class T>
+using UniqueLocalMemory = std::unique_ptr<T, LocalFreer>;
 
 // A window's device context (the screen's for nullptr), released with the window
 // it came from.

@@ -143,8 +143,7 @@ public:
 
     Arguments& text(const std::u16string& text) {
         VARIANT& value = push();
-        value.bstrVal =
-            ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size()));
+        value.bstrVal = to_bstr(text);
         if (value.bstrVal == nullptr) {
             throw std::bad_alloc();
         }
@@ -317,8 +316,7 @@ public:
     std::unique_ptr<HostRange> find(const std::u16string& what, const HostRange* after) override {
         // A walk searches the same range for the same text once per match.
         if (!search_text_ || search_for_ != what) {
-            search_text_.reset(
-                ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(what.data()), static_cast<UINT>(what.size())));
+            search_text_.reset(to_bstr(what));
             if (!search_text_) {
                 throw std::bad_alloc();
             }
