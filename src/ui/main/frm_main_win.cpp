@@ -324,7 +324,7 @@ void FrmMain::unload() {
     unload_about_box();
     run_unload_steps();
     close_context_help();
-    ::DestroyWindow(hwnd_);
+    destroy_window();
 }
 
 LRESULT FrmMain::on_notify(NMHDR* header) {
