@@ -726,7 +726,9 @@ TEST(AboutRegistry, KeyValueThroughTheUnicodeFunctions) {
 TEST(ContextHelp, TopicOfTheControlOrItsWindowAndNothingWithoutAFile) {
     // A hidden window with a control inside a control, as a combo box holds its
     // edit field; never shown, so it comes and goes quickly.
-    HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    const tarvex::UniqueWindow owned_window(
+        ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr));
+    HWND window = owned_window.get();
     HWND outer = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 50, 50, window, nullptr, nullptr, nullptr);
     HWND inner = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 20, 20, outer, nullptr, nullptr, nullptr);
     ASSERT_TRUE(inner);
@@ -758,7 +760,6 @@ TEST(ContextHelp, TopicOfTheControlOrItsWindowAndNothingWithoutAFile) {
     info.hItemHandle = inner;
     tarvex::show_context_help(window, &info, 20);
     EXPECT_EQ(::FindWindowW(L"HH Parent", nullptr), nullptr);
-    ::DestroyWindow(window);
 }
 
 TEST(ContextHelp, HelpFileBesideTheDllMapsEveryHelpNumberOfTheMainWindow) {
