@@ -27,11 +27,12 @@
 #include <string>
 #include <vector>
 
+#include "base/owners_win.h"
+#include "base/platform_win.h"
 #include "base/text.h"
 #include "com/object_model_win.h"
 #include "model/model.h"
 #include "ui/controls/sort_key_win.h"
-#include "ui/controls/win_util_win.h"
 #include "ui/main/frm_main_ids.h"
 #include "ui/main/main_design.h"
 #include "engine/result_list.h"
@@ -126,10 +127,7 @@ private:
 
 // --- Owners ---------------------------------------------------------------
 
-struct BstrFreer {
-    void operator()(BSTR text) const noexcept { ::SysFreeString(text); }
-};
-using UniqueBstr = std::unique_ptr<OLECHAR, BstrFreer>;
+using tarvex::UniqueBstr;
 
 UniqueBstr make_bstr(const wchar_t* text) {
     UniqueBstr owned(::SysAllocString(text));
@@ -137,38 +135,25 @@ UniqueBstr make_bstr(const wchar_t* text) {
     return owned;
 }
 
+// One result, owned by tarvex::Variant, with the reads the bare client makes.
 class Variant {
 public:
-    Variant() noexcept { ::VariantInit(&value_); }
-    Variant(Variant&& other) noexcept : value_(other.value_) { ::VariantInit(&other.value_); }
-    Variant& operator=(Variant&& other) noexcept {
-        if (this != &other) {
-            ::VariantClear(&value_);
-            value_ = other.value_;
-            ::VariantInit(&other.value_);
-        }
-        return *this;
-    }
-    Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
-    ~Variant() { ::VariantClear(&value_); }
-
-    VARIANT* get() noexcept { return &value_; }
-    IDispatch* object() const noexcept { return value_.vt == VT_DISPATCH ? value_.pdispVal : nullptr; }
-    BSTR text() const noexcept { return value_.vt == VT_BSTR ? value_.bstrVal : nullptr; }
-    LONG integer() const noexcept { return value_.vt == VT_I4 ? value_.lVal : 0; }
+    VARIANT* get() noexcept { return value_.get(); }
+    IDispatch* object() const noexcept { return value_->vt == VT_DISPATCH ? value_->pdispVal : nullptr; }
+    BSTR text() const noexcept { return value_->vt == VT_BSTR ? value_->bstrVal : nullptr; }
+    LONG integer() const noexcept { return value_->vt == VT_I4 ? value_->lVal : 0; }
     // Takes the text out of the variant, which is left empty.
     UniqueBstr release_text() noexcept {
-        if (value_.vt != VT_BSTR) {
+        if (value_->vt != VT_BSTR) {
             return nullptr;
         }
-        UniqueBstr text(value_.bstrVal);
-        value_.vt = VT_EMPTY;
+        UniqueBstr text(value_->bstrVal);
+        value_->vt = VT_EMPTY;
         return text;
     }
 
 private:
-    VARIANT value_;
+    tarvex::Variant value_;
 };
 
 // Arguments for Invoke, which takes them last first. These do not own what they
@@ -228,12 +213,9 @@ Variant invoke(IDispatch* object, DISPID id, WORD flags, VARIANT* last_first = n
         params.cNamedArgs = 1;
     }
     Variant result;
-    EXCEPINFO exception{};
+    tarvex::ExcepInfo exception;
     const HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                                      is_put ? nullptr : result.get(), &exception, nullptr);
-    const UniqueBstr description(exception.bstrDescription);
-    const UniqueBstr source(exception.bstrSource);
-    const UniqueBstr help_file(exception.bstrHelpFile);
+                                      is_put ? nullptr : result.get(), exception.get(), nullptr);
     check_hr(hr, "a host call");
     return result;
 }
@@ -385,9 +367,7 @@ void pump(int ms) {
 }
 
 std::wstring default_dll_path() {
-    wchar_t exe[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring path = exe;
+    std::wstring path = tarvex::module_path(nullptr);
     // <build>/bench/tarvex_bench.exe -> <build>/Tarvex.dll
     for (int up = 0; up < 2; ++up) {
         path = path.substr(0, path.find_last_of(L"\\/"));

@@ -7,10 +7,13 @@
 #include <new>
 #include <utility>
 
-#include "engine/session.h"
 #include "base/com_edge_win.h"
+#include "base/errors.h"
+#include "base/platform_win.h"
+#include "engine/session.h"
 #include "host/host_client_win.h"
 #include "addin/registration_win.h"
+#include "ui/controls/window_class_win.h"
 #include "ui/main/frm_main_win.h"
 
 namespace tarvex {
@@ -18,12 +21,6 @@ namespace tarvex {
 namespace {
 
 using Microsoft::WRL::ComPtr;
-
-constexpr char16_t error_source[] = u"ExcelTarvex";
-
-const wchar_t* wide(const char16_t* text) {
-    return reinterpret_cast<const wchar_t*>(text);
-}
 
 // The type information of _Morvane, read once from the type library inside this
 // DLL: registration is not needed to call the object, and a copy registered by
@@ -35,7 +32,7 @@ ComPtr<ITypeInfo> cached_type_info;
     try {
         const std::lock_guard guard(type_info_mutex);
         if (!cached_type_info) {
-            const std::wstring path = registration::module_path();
+            const std::wstring path = module_path(module_instance());
             if (path.empty()) {
                 return E_UNEXPECTED;
             }
@@ -69,10 +66,6 @@ IDispatch** object_slot(VARIANT& argument) {
         default:
             return nullptr;
     }
-}
-
-BSTR to_bstr(const std::u16string& text) noexcept {
-    return ::SysAllocStringLen(wide(text.c_str()), static_cast<UINT>(text.size()));
 }
 
 }  // namespace
@@ -207,11 +200,11 @@ HRESULT Morvane::Search(IDispatch** application) {
         // Only the host's Application object will do; anything else is turned
         // away before the globals change.
         if (application == nullptr || *application == nullptr) {
-            return fail(DISP_E_TYPEMISMATCH, u"Type mismatch", error_source);
+            return fail(DISP_E_TYPEMISMATCH, error_text::type_mismatch, tarvex_source);
         }
         ComPtr<IUnknown> host_application;
         if (FAILED((*application)->QueryInterface(iid_host_application, &host_application)) || !host_application) {
-            return fail(DISP_E_TYPEMISMATCH, u"Type mismatch", error_source);
+            return fail(DISP_E_TYPEMISMATCH, error_text::type_mismatch, tarvex_source);
         }
         search(make_host_application(ComPtr<IDispatch>(*application)), main_window());
         ::SetErrorInfo(0, nullptr);
@@ -220,11 +213,11 @@ HRESULT Morvane::Search(IDispatch** application) {
         // A host error keeps its own code; a success code would tell the caller
         // nothing went wrong.
         const HRESULT hr = error.hresult < 0 ? static_cast<HRESULT>(error.hresult) : E_FAIL;
-        return fail(hr, error.description.c_str(), error.source.empty() ? error_source : error.source.c_str());
+        return fail(hr, error.description.c_str(), error.source.empty() ? tarvex_source : error.source.c_str());
     } catch (const std::bad_alloc&) {
-        return fail(E_OUTOFMEMORY, u"Out of memory", error_source);
+        return fail(E_OUTOFMEMORY, error_text::out_of_memory, tarvex_source);
     } catch (...) {
-        return fail(E_UNEXPECTED, u"Unexpected error", error_source);
+        return fail(E_UNEXPECTED, u"Unexpected error", tarvex_source);
     }
 }
 

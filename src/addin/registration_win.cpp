@@ -4,11 +4,11 @@
 #include <wrl/client.h>
 
 #include <iterator>
-#include <memory>
 #include <new>
-#include <type_traits>
 
 #include "base/com_edge_win.h"
+#include "base/owners_win.h"
+#include "base/platform_win.h"
 #include "tarvex_h.h"
 #include "ui/controls/window_class_win.h"
 
@@ -21,11 +21,6 @@ namespace tarvex::registration {
 namespace {
 
 using Microsoft::WRL::ComPtr;
-
-struct RegKeyCloser {
-    void operator()(HKEY key) const noexcept { ::RegCloseKey(key); }
-};
-using UniqueHKey = std::unique_ptr<std::remove_pointer_t<HKEY>, RegKeyCloser>;
 
 std::wstring below_classes(const wchar_t* key) {
     return std::wstring(classes_key) + L"\\" + key;
@@ -117,12 +112,10 @@ bool key_exists(HKEY root, const std::wstring& path) {
     LCID locale = LOCALE_NEUTRAL;
     SYSKIND kind = SYS_WIN32;
     ComPtr<ITypeLib> library;
-    if (SUCCEEDED(::LoadTypeLibEx(module_path().c_str(), REGKIND_NONE, &library))) {
-        TLIBATTR* attributes = nullptr;
-        if (SUCCEEDED(library->GetLibAttr(&attributes)) && attributes != nullptr) {
+    if (SUCCEEDED(::LoadTypeLibEx(module_path(module_instance()).c_str(), REGKIND_NONE, &library))) {
+        if (const TLibAttr attributes(library.Get()); attributes) {
             locale = attributes->lcid;
             kind = attributes->syskind;
-            library->ReleaseTLibAttr(attributes);
         }
     }
     const HRESULT hr = scope == Scope::machine
@@ -138,28 +131,9 @@ bool key_exists(HKEY root, const std::wstring& path) {
 
 }  // namespace
 
-std::wstring module_path() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(module_instance(), path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            return {};
-        }
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        // Truncated: the buffer was too small for a long path.
-        if (path.size() >= 32768) {
-            return {};
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 HRESULT register_server(Scope scope) noexcept {
     try {
-        const std::wstring dll_path = module_path();
+        const std::wstring dll_path = module_path(module_instance());
         if (dll_path.empty()) {
             return E_UNEXPECTED;
         }

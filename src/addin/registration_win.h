@@ -15,7 +15,6 @@ namespace tarvex::registration {
 inline constexpr const wchar_t* clsid_text = TARVEX_CLSID;
 inline constexpr const wchar_t* libid_text = TARVEX_LIBID;
 inline constexpr const wchar_t* prog_id = L"ExcelTarvex.Morvane";
-inline constexpr const wchar_t* versioned_prog_id = L"ExcelTarvex.Morvane.1";
 inline constexpr WORD typelib_major = 1;
 inline constexpr WORD typelib_minor = 0;
 
@@ -53,10 +52,6 @@ inline constexpr const wchar_t* classes_key = L"Software\\Classes";
 inline HKEY root_of(Scope scope) {
     return scope == Scope::machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
-
-// This DLL's full path (from its own module handle, not the host's); empty when
-// the system cannot tell.
-std::wstring module_path();
 
 // A failed registration is rolled back before its error is returned.
 [[nodiscard]] HRESULT register_server(Scope scope) noexcept;

@@ -44,6 +44,15 @@ using UniqueHook = UniqueHandleOf<HHOOK, ::UnhookWindowsHookEx>;
 using UniqueKernelHandle = UniqueHandleOf<HANDLE, close_kernel_handle>;
 using UniqueActivationContext = UniqueHandleOf<HANDLE, ::ReleaseActCtx>;
 using UniqueBstr = UniqueHandleOf<BSTR, ::SysFreeString>;
+using UniqueSafeArray = UniqueHandleOf<SAFEARRAY*, ::SafeArrayDestroy>;
+
+// Memory that a system function allocated for its caller with LocalAlloc, such as
+// FormatMessage's buffer or CommandLineToArgvW's array.
+struct LocalFreer {
+    void operator()(void* memory) const noexcept { ::LocalFree(memory); }
+};
+template <class T>
+using UniqueLocalMemory = std::unique_ptr<T, LocalFreer>;
 
 // A window's device context (the screen's for nullptr), released with the window
 // it came from.
@@ -154,6 +163,29 @@ public:
 private:
     ITypeInfo* info_;
     TYPEATTR* attr_ = nullptr;
+};
+
+// A type library's attributes, handed back to the library they came from.
+class TLibAttr {
+public:
+    explicit TLibAttr(ITypeLib* library) noexcept : library_(library) {
+        if (library_ && FAILED(library_->GetLibAttr(&attr_))) {
+            attr_ = nullptr;
+        }
+    }
+    ~TLibAttr() {
+        if (attr_) {
+            library_->ReleaseTLibAttr(attr_);
+        }
+    }
+    TLibAttr(const TLibAttr&) = delete;
+    TLibAttr& operator=(const TLibAttr&) = delete;
+    explicit operator bool() const noexcept { return attr_ != nullptr; }
+    const TLIBATTR* operator->() const noexcept { return attr_; }
+
+private:
+    ITypeLib* library_;
+    TLIBATTR* attr_ = nullptr;
 };
 
 // OleInitialize for the lifetime of the object, undone only when it succeeded.

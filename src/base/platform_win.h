@@ -21,6 +21,15 @@ inline const wchar_t* wide(const char16_t* text) noexcept {
 inline std::u16string from_wide(std::wstring_view text) {
     return std::u16string(reinterpret_cast<const char16_t*>(text.data()), text.size());
 }
+// A BSTR's whole text, NULs included; a null BSTR is the empty text.
+inline std::u16string from_bstr(BSTR text) {
+    return text ? from_wide(std::wstring_view(text, ::SysStringLen(text))) : std::u16string();
+}
+// A new BSTR holding the whole text, NULs included; nullptr when out of memory. The
+// caller owns it: a UniqueBstr, or the VARIANT or EXCEPINFO it is handed to.
+inline BSTR to_bstr(std::u16string_view text) noexcept {
+    return ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size()));
+}
 
 // The full path of a module's file, however long; empty when the system cannot
 // tell. A DLL passes its own handle (from __ImageBase): nullptr would name the

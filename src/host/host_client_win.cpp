@@ -11,65 +11,23 @@
 #include <utility>
 #include <vector>
 
+#include "base/errors.h"
+#include "base/owners_win.h"
+#include "base/platform_win.h"
+
 namespace tarvex {
 
 namespace {
 
 using Microsoft::WRL::ComPtr;
 
-// --- Owners ---------------------------------------------------------------
-
-struct BstrFreer {
-    void operator()(BSTR text) const noexcept { ::SysFreeString(text); }
-};
-using UniqueBstr = std::unique_ptr<OLECHAR, BstrFreer>;
-
-std::u16string from_bstr(BSTR text) {
-    if (text == nullptr) {
-        return {};
-    }
-    return std::u16string(reinterpret_cast<const char16_t*>(text), ::SysStringLen(text));
-}
-
-class Variant {
-public:
-    Variant() noexcept { ::VariantInit(&value_); }
-    Variant(Variant&& other) noexcept : value_(other.value_) { ::VariantInit(&other.value_); }
-    Variant& operator=(Variant&&) = delete;
-    Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
-    ~Variant() { ::VariantClear(&value_); }
-
-    VARIANT* get() noexcept { return &value_; }
-    const VARIANT& operator*() const noexcept { return value_; }
-
-private:
-    VARIANT value_;
-};
-
 // --- Errors ---------------------------------------------------------------
 
-// The texts a macro-language client shows for the dispatch codes a host answers
-// with directly; the system's message table is second choice.
+// The text a macro-language client shows for a standard dispatch code; for any
+// other code the system's message, and "Automation error" where it has none.
 std::u16string describe(HRESULT hr) {
-    switch (static_cast<std::uint32_t>(hr)) {
-        case 0x8002000Bu:  // DISP_E_BADINDEX
-            return u"Subscript out of range";
-        case 0x80020005u:  // DISP_E_TYPEMISMATCH
-            return u"Type mismatch";
-        case 0x8002000Au:  // DISP_E_OVERFLOW
-            return u"Overflow";
-        case 0x8007000Eu:  // E_OUTOFMEMORY
-            return u"Out of memory";
-        case 0x80020006u:  // DISP_E_UNKNOWNNAME
-        case 0x80020003u:  // DISP_E_MEMBERNOTFOUND
-            return u"Object doesn't support this property or method";
-        case 0x8002000Eu:  // DISP_E_BADPARAMCOUNT
-            return u"Wrong number of arguments or invalid property assignment";
-        case 0x8002000Fu:  // DISP_E_PARAMNOTOPTIONAL
-            return u"Argument not optional";
-        default:
-            break;
+    if (std::optional<std::u16string> standard = standard_error_text(static_cast<std::int32_t>(hr))) {
+        return std::move(*standard);
     }
     std::array<wchar_t, 512> buffer{};
     DWORD length =
@@ -81,7 +39,7 @@ std::u16string describe(HRESULT hr) {
     if (length == 0) {
         return u"Automation error";
     }
-    return std::u16string(reinterpret_cast<const char16_t*>(buffer.data()), length);
+    return from_wide(std::wstring_view(buffer.data(), length));
 }
 
 [[noreturn]] void throw_failure(HRESULT hr) {
@@ -90,13 +48,11 @@ std::u16string describe(HRESULT hr) {
 
 // A host failure reported through EXCEPINFO: its scode, or for a host that fills
 // only wCode, the FACILITY_CONTROL code a macro-language client would see.
-[[noreturn]] void throw_exception_info(EXCEPINFO& exception) {
+[[noreturn]] void throw_exception_info(ExcepInfo& filled) {
+    EXCEPINFO& exception = *filled.get();
     if (exception.pfnDeferredFillIn != nullptr) {
         exception.pfnDeferredFillIn(&exception);
     }
-    const UniqueBstr description(exception.bstrDescription);
-    const UniqueBstr source(exception.bstrSource);
-    const UniqueBstr help_file(exception.bstrHelpFile);
     HRESULT code = exception.scode;
     if (code == 0 && exception.wCode != 0) {
         code = static_cast<HRESULT>(0x800A0000u | exception.wCode);
@@ -104,7 +60,8 @@ std::u16string describe(HRESULT hr) {
     if (code == 0) {
         code = DISP_E_EXCEPTION;
     }
-    HostError error{static_cast<std::int32_t>(code), from_bstr(description.get()), from_bstr(source.get())};
+    HostError error{static_cast<std::int32_t>(code), from_bstr(exception.bstrDescription),
+                    from_bstr(exception.bstrSource)};
     if (error.description.empty()) {
         error.description = describe(code);
     }
@@ -186,8 +143,7 @@ public:
 
     Arguments& text(const std::u16string& text) {
         VARIANT& value = push();
-        value.bstrVal =
-            ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size()));
+        value.bstrVal = to_bstr(text);
         if (value.bstrVal == nullptr) {
             throw std::bad_alloc();
         }
@@ -268,17 +224,15 @@ Variant invoke(IDispatch* object, NameCache& names, const wchar_t* name, WORD fl
         params.cNamedArgs = 1;
     }
     Variant result;
-    EXCEPINFO exception{};
+    // Its texts are freed whatever the outcome: a successful call leaves EXCEPINFO
+    // alone, but nothing forces an object model to.
+    ExcepInfo exception;
     UINT argument_error = 0;
     const HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                                      is_put ? nullptr : result.get(), &exception, &argument_error);
+                                      is_put ? nullptr : result.get(), exception.get(), &argument_error);
     if (hr == DISP_E_EXCEPTION) {
         throw_exception_info(exception);
     }
-    // A successful call leaves EXCEPINFO alone, but nothing forces an object model to.
-    const UniqueBstr description(exception.bstrDescription);
-    const UniqueBstr source(exception.bstrSource);
-    const UniqueBstr help_file(exception.bstrHelpFile);
     if (FAILED(hr)) {
         throw_failure(hr);
     }
@@ -362,8 +316,7 @@ public:
     std::unique_ptr<HostRange> find(const std::u16string& what, const HostRange* after) override {
         // A walk searches the same range for the same text once per match.
         if (!search_text_ || search_for_ != what) {
-            search_text_.reset(
-                ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(what.data()), static_cast<UINT>(what.size())));
+            search_text_.reset(to_bstr(what));
             if (!search_text_) {
                 throw std::bad_alloc();
             }

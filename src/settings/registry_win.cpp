@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "base/platform_win.h"
+
 namespace tarvex {
 namespace {
 
@@ -10,9 +12,6 @@ HKEY root_key(RegistryRoot root) {
 }
 HKEY handle(Registry::Key key) {
     return reinterpret_cast<HKEY>(key);
-}
-const wchar_t* wide(const std::u16string& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
 }
 
 }  // namespace
@@ -67,6 +66,8 @@ bool RegistryWin::set_text(Key key, const std::u16string& name, const std::u16st
 }
 
 void RegistryWin::close(Key key) {
+    // The port's close, called by its key owner (OpenKey): the one place a settings
+    // key is closed.
     ::RegCloseKey(handle(key));
 }
 

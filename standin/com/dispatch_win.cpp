@@ -3,6 +3,7 @@
 #include <array>
 #include <new>
 
+#include "base/platform_win.h"
 #include "base/text.h"
 #include "com/object_model_win.h"
 
@@ -37,17 +38,6 @@ const VARIANT& missing_marker() {
         return v;
     }();
     return marker;
-}
-
-std::u16string bstr_text(BSTR text) {
-    if (text == nullptr) {
-        return u"";  // a null BSTR is the empty text
-    }
-    return std::u16string(reinterpret_cast<const char16_t*>(text), ::SysStringLen(text));
-}
-
-BSTR make_bstr(std::u16string_view text) {
-    return ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size()));
 }
 
 std::u16string log_text(const VARIANT& value) {
@@ -112,71 +102,62 @@ bool member_name_equals(std::string_view member, std::u16string_view name) {
 
 // --- Variant ---
 
-Variant& Variant::operator=(Variant&& other) noexcept {
-    if (this != &other) {
-        ::VariantClear(&value_);
-        value_ = other.value_;
-        ::VariantInit(&other.value_);
-    }
-    return *this;
-}
-
 Variant Variant::of_text(std::u16string_view text) {
     Variant v;
-    BSTR copy = make_bstr(text);
+    BSTR copy = tarvex::to_bstr(text);
     if (copy == nullptr) {
         throw std::bad_alloc();
     }
-    v.value_.vt = VT_BSTR;
-    v.value_.bstrVal = copy;
+    v.value_->vt = VT_BSTR;
+    v.value_->bstrVal = copy;
     return v;
 }
 
 Variant Variant::of_number(double number) {
     Variant v;
-    v.value_.vt = VT_R8;
-    v.value_.dblVal = number;
+    v.value_->vt = VT_R8;
+    v.value_->dblVal = number;
     return v;
 }
 
 Variant Variant::of_integer(std::int32_t number) {
     Variant v;
-    v.value_.vt = VT_I4;
-    v.value_.lVal = number;
+    v.value_->vt = VT_I4;
+    v.value_->lVal = number;
     return v;
 }
 
 Variant Variant::of_boolean(bool boolean) {
     Variant v;
-    v.value_.vt = VT_BOOL;
-    v.value_.boolVal = boolean ? VARIANT_TRUE : VARIANT_FALSE;
+    v.value_->vt = VT_BOOL;
+    v.value_->boolVal = boolean ? VARIANT_TRUE : VARIANT_FALSE;
     return v;
 }
 
 Variant Variant::of_error(SCODE code) {
     Variant v;
-    v.value_.vt = VT_ERROR;
-    v.value_.scode = code;
+    v.value_->vt = VT_ERROR;
+    v.value_->scode = code;
     return v;
 }
 
 Variant Variant::of_null() {
     Variant v;
-    v.value_.vt = VT_NULL;
+    v.value_->vt = VT_NULL;
     return v;
 }
 
 Variant Variant::of_object(ComPtr<IDispatch> object) {
     Variant v;
-    v.value_.vt = VT_DISPATCH;
-    v.value_.pdispVal = object.Detach();
+    v.value_->vt = VT_DISPATCH;
+    v.value_->pdispVal = object.Detach();
     return v;
 }
 
 Variant Variant::of_unknown(ComPtr<IUnknown> object) {
     Variant v;
-    v.value_.vt = VT_UNKNOWN;
-    v.value_.punkVal = object.Detach();
+    v.value_->vt = VT_UNKNOWN;
+    v.value_->punkVal = object.Detach();
     return v;
 }
 
@@ -188,13 +169,8 @@ Variant Variant::dereferenced(const VARIANT& source, HRESULT* status) {
         *status = DISP_E_TYPEMISMATCH;
         return v;
     }
-    *status = ::VariantCopyInd(&v.value_, const_cast<VARIANT*>(&source));
+    *status = ::VariantCopyInd(v.value_.get(), const_cast<VARIANT*>(&source));
     return v;
-}
-
-void Variant::detach_to(VARIANT* out) noexcept {
-    *out = value_;
-    ::VariantInit(&value_);
 }
 
 // --- Text of a variant ---
@@ -204,7 +180,7 @@ std::optional<std::u16string> host_text(const VARIANT& value) {
         case VT_EMPTY:
             return u"";
         case VT_BSTR:
-            return bstr_text(value.bstrVal);
+            return tarvex::from_bstr(value.bstrVal);
         case VT_BOOL:
             // The host's own spelling, which it parses back as a boolean.
             return value.boolVal != VARIANT_FALSE ? u"TRUE" : u"FALSE";
@@ -228,7 +204,7 @@ std::optional<std::u16string> host_text(const VARIANT& value) {
     if (FAILED(::VariantChangeTypeEx(&converted.get(), const_cast<VARIANT*>(&value), conversion_locale, 0, VT_BSTR))) {
         return std::nullopt;
     }
-    return bstr_text(converted.get().bstrVal);
+    return tarvex::from_bstr(converted.get().bstrVal);
 }
 
 std::optional<SCODE> cv_error_scode(std::u16string_view literal) {
@@ -439,7 +415,7 @@ HRESULT STDMETHODCALLTYPE DispatchObject::Invoke(DISPID dispid, REFIID iid, LCID
             *exception = EXCEPINFO{};
             exception->scode = failure.hresult;
             exception->bstrSource = ::SysAllocString(L"tarvex-host");
-            exception->bstrDescription = make_bstr(failure.description);
+            exception->bstrDescription = tarvex::to_bstr(failure.description);
         }
         return DISP_E_EXCEPTION;
     } catch (const std::bad_alloc&) {

@@ -20,21 +20,19 @@
 #include <utility>
 #include <vector>
 
+#include "base/owners_win.h"
 #include "model/model.h"
 
 namespace standin::com {
 
 using Microsoft::WRL::ComPtr;
 
-// Owns one VARIANT; move-only, cleared on destruction.
+// One VARIANT of the object model, with the factories its members answer with.
+// The value itself is owned by Tarvex's one VARIANT owner: move-only, cleared on
+// destruction.
 class Variant {
 public:
-    Variant() noexcept { ::VariantInit(&value_); }
-    Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
-    Variant(Variant&& other) noexcept : value_(other.value_) { ::VariantInit(&other.value_); }
-    Variant& operator=(Variant&& other) noexcept;
-    ~Variant() { ::VariantClear(&value_); }
+    Variant() noexcept = default;
 
     // Each throws std::bad_alloc when the system cannot allocate the value.
     static Variant of_text(std::u16string_view text);
@@ -49,14 +47,14 @@ public:
     // A copy of `source` with any by-reference level removed.
     static Variant dereferenced(const VARIANT& source, HRESULT* status);
 
-    const VARIANT& get() const noexcept { return value_; }
-    VARIANT& get() noexcept { return value_; }
-    VARTYPE type() const noexcept { return value_.vt; }
+    const VARIANT& get() const noexcept { return *value_; }
+    VARIANT& get() noexcept { return *value_; }
+    VARTYPE type() const noexcept { return value_->vt; }
     // Hands the value over to `out`, which is overwritten without being cleared.
-    void detach_to(VARIANT* out) noexcept;
+    void detach_to(VARIANT* out) noexcept { value_.detach_to(out); }
 
 private:
-    VARIANT value_;
+    tarvex::Variant value_;
 };
 
 // A call that the dispatcher rejects before or while reading its arguments:

@@ -5,6 +5,7 @@
 #include <memory>
 #include <utility>
 
+#include "base/owners_win.h"
 #include "com/objects_win.h"
 
 namespace standin::com {
@@ -75,10 +76,7 @@ Variant value_of(const Cell* cell) {
     return Variant();
 }
 
-struct SafeArrayDeleter {
-    void operator()(SAFEARRAY* array) const noexcept { ::SafeArrayDestroy(array); }
-};
-using UniqueSafeArray = std::unique_ptr<SAFEARRAY, SafeArrayDeleter>;
+using tarvex::UniqueSafeArray;
 
 class RangeObject final : public Dispatchable<RangeObject> {
 public:

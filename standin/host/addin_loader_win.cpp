@@ -7,6 +7,8 @@
 #include <new>
 #include <utility>
 
+#include "base/owners_win.h"
+#include "base/platform_win.h"
 #include "host/window_win.h"
 
 namespace standin::host {
@@ -20,31 +22,6 @@ const wchar_t prog_id[] = L"ExcelTarvex.Morvane";
 const char16_t dll_name[] = u"Tarvex.dll";
 
 using GetClassObjectFunction = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-
-struct LocalFreeDeleter {
-    void operator()(void* memory) const noexcept { ::LocalFree(memory); }
-};
-
-// Owns what Invoke may leave in an EXCEPINFO.
-struct ExceptionInfo {
-    EXCEPINFO value{};
-    ExceptionInfo() = default;
-    ExceptionInfo(const ExceptionInfo&) = delete;
-    ExceptionInfo& operator=(const ExceptionInfo&) = delete;
-    ~ExceptionInfo() {
-        ::SysFreeString(value.bstrSource);
-        ::SysFreeString(value.bstrDescription);
-        ::SysFreeString(value.bstrHelpFile);
-    }
-};
-
-struct Variant {
-    VARIANT value;
-    Variant() { ::VariantInit(&value); }
-    Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
-    ~Variant() { ::VariantClear(&value); }
-};
 
 std::u16string trimmed(std::u16string text) {
     while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' || text.back() == u' ')) {
@@ -61,11 +38,11 @@ std::u16string system_message(HRESULT hr) {
     const DWORD length =
         ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
                          nullptr, id, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    const std::unique_ptr<wchar_t, LocalFreeDeleter> owner(buffer);
+    const tarvex::UniqueLocalMemory<wchar_t> owner(buffer);
     if (length == 0 || !buffer) {
         return u"Unexpected error.";
     }
-    return trimmed(std::u16string(reinterpret_cast<const char16_t*>(buffer), length));
+    return trimmed(tarvex::from_wide(std::wstring_view(buffer, length)));
 }
 
 std::u16string hex8(std::uint32_t value) {
@@ -78,24 +55,8 @@ std::u16string hex8(std::uint32_t value) {
     return text;
 }
 
-std::u16string module_file_name(HMODULE module) {
-    std::u16string path(MAX_PATH, u'\0');
-    for (;;) {
-        const DWORD length =
-            ::GetModuleFileNameW(module, reinterpret_cast<wchar_t*>(path.data()), static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            return {};
-        }
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 std::u16string full_path(const std::u16string& path) {
-    const auto* source = reinterpret_cast<const wchar_t*>(path.c_str());
+    const wchar_t* source = wide(path);
     const DWORD needed = ::GetFullPathNameW(source, 0, nullptr, nullptr);
     if (needed == 0) {
         return path;
@@ -117,12 +78,10 @@ bool is_file(const std::u16string& path) {
 // Where a build or an installation puts the DLL: beside this program, or in the
 // folder above it (the build keeps the stand-in host in a subfolder).
 std::u16string find_beside_program() {
-    const std::u16string program = module_file_name(nullptr);
-    const std::size_t slash = program.find_last_of(u"\\/");
-    if (slash == std::u16string::npos) {
+    const std::u16string folder = tarvex::from_wide(tarvex::folder_of(tarvex::module_path(nullptr)));
+    if (folder.empty()) {
         return {};
     }
-    const std::u16string folder = program.substr(0, slash + 1);
     for (const std::u16string& candidate : {folder + dll_name, folder + u"..\\" + dll_name}) {
         if (is_file(candidate)) {
             return full_path(candidate);
@@ -150,30 +109,26 @@ std::optional<AddinFailure> call_search(IDispatch* object, IDispatch* applicatio
     argument.vt = VT_DISPATCH | VT_BYREF;
     argument.ppdispVal = variable.GetAddressOf();
     DISPPARAMS params{&argument, nullptr, 1, 0};
-    ExceptionInfo exception;
-    Variant result;
+    tarvex::ExcepInfo filled;
+    tarvex::Variant result;
     UINT argument_error = 0;
-    hr = object->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result.value,
-                        &exception.value, &argument_error);
+    hr = object->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.get(), filled.get(),
+                        &argument_error);
     if (SUCCEEDED(hr)) {
         return std::nullopt;
     }
     if (hr != DISP_E_EXCEPTION) {
         return AddinFailure{hr, system_message(hr)};
     }
-    if (exception.value.pfnDeferredFillIn) {
-        exception.value.pfnDeferredFillIn(&exception.value);
+    EXCEPINFO& exception = *filled.get();
+    if (exception.pfnDeferredFillIn) {
+        exception.pfnDeferredFillIn(&exception);
     }
     // A macro error number without an scode is the macro language's own code.
-    const HRESULT code = exception.value.scode != 0 ? exception.value.scode
-                         : exception.value.wCode != 0
-                             ? MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, exception.value.wCode)
-                             : hr;
-    std::u16string description;
-    if (exception.value.bstrDescription) {
-        description.assign(reinterpret_cast<const char16_t*>(exception.value.bstrDescription),
-                           ::SysStringLen(exception.value.bstrDescription));
-    }
+    const HRESULT code = exception.scode != 0   ? exception.scode
+                         : exception.wCode != 0 ? MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, exception.wCode)
+                                                : hr;
+    const std::u16string description = tarvex::from_bstr(exception.bstrDescription);
     return AddinFailure{code, description.empty() ? system_message(code) : description};
 }
 

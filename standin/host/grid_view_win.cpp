@@ -138,7 +138,7 @@ LRESULT GridView::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
             RECT client{};
             ::GetClientRect(hwnd(), &client);
             // Painted off-screen and copied in one go, so scrolling does not flicker.
-            UniqueDc buffer(::CreateCompatibleDC(window_dc));
+            UniqueMemoryDc buffer(::CreateCompatibleDC(window_dc));
             UniqueBitmap bitmap(
                 ::CreateCompatibleBitmap(window_dc, std::max<int>(1, client.right), std::max<int>(1, client.bottom)));
             if (buffer && bitmap) {

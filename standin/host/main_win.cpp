@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "base/owners_win.h"
+#include "base/platform_win.h"
 #include "host/host_window_win.h"
 #include "host/scripted_search_win.h"
 
@@ -30,28 +32,6 @@ using standin::host::wide;
 const char16_t usage[] =
     u"Usage: tarvex-host [--title TEXT] [--dll PATH] [--open-tarvex] [--search TEXT] [--exit-after-ms N] "
     u"[WORKBOOK.wb ...]";
-
-struct LocalFreeDeleter {
-    void operator()(void* memory) const noexcept { ::LocalFree(memory); }
-};
-
-// OLE for the whole run: the add-in is an OLE server and its window uses the
-// clipboard and drag and drop like any other.
-class OleScope {
-public:
-    OleScope() : result_(::OleInitialize(nullptr)) {}
-    ~OleScope() {
-        if (SUCCEEDED(result_)) {
-            ::OleUninitialize();
-        }
-    }
-    OleScope(const OleScope&) = delete;
-    OleScope& operator=(const OleScope&) = delete;
-    HRESULT result() const { return result_; }
-
-private:
-    HRESULT result_;
-};
 
 struct CommandLine {
     std::u16string title;
@@ -84,11 +64,11 @@ std::optional<UINT> parse_milliseconds(const std::u16string& text) {
 CommandLine parse_command_line() {
     CommandLine parsed;
     int count = 0;
-    std::unique_ptr<LPWSTR, LocalFreeDeleter> args(::CommandLineToArgvW(::GetCommandLineW(), &count));
+    const tarvex::UniqueLocalMemory<LPWSTR> args(::CommandLineToArgvW(::GetCommandLineW(), &count));
     if (!args) {
         return parsed;
     }
-    auto arg_at = [&](int i) { return std::u16string(reinterpret_cast<const char16_t*>(args.get()[i])); };
+    auto arg_at = [&](int i) { return tarvex::from_wide(args.get()[i]); };
     for (int i = 1; i < count; ++i) {
         const std::u16string arg = arg_at(i);
         const bool takes_value =
@@ -183,8 +163,10 @@ void search_and_print(const std::u16string& text) {
 }
 
 int run(int show_command) {
-    const OleScope ole;
-    if (FAILED(ole.result())) {
+    // OLE for the whole run: the add-in is an OLE server and its window uses the
+    // clipboard and drag and drop like any other.
+    const tarvex::OleScope ole;
+    if (FAILED(ole.status())) {
         ::MessageBoxW(nullptr, L"OLE could not be initialised.", L"tarvex-host", MB_OK | MB_ICONERROR);
         return 1;
     }

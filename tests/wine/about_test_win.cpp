@@ -20,6 +20,8 @@
 #include <gtest/gtest.h>
 
 #include "base/module_win.h"
+#include "base/owners_win.h"
+#include "base/platform_win.h"
 #include "base/text.h"
 #include "settings/registry_win.h"
 #include "support/window_driver_win.h"
@@ -91,12 +93,10 @@ bool visible(HWND window) {
 // The link's look as the box paints it: the colour it sets for the label and the
 // font the label draws with.
 COLORREF link_colour() {
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    ::SendMessageW(about_window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+    const tarvex::UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+    ::SendMessageW(about_window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
                    reinterpret_cast<LPARAM>(about_control(d::lblEmail)));
-    const COLORREF colour = ::GetTextColor(dc);
-    ::DeleteDC(dc);
-    return colour;
+    return ::GetTextColor(dc.get());
 }
 
 bool link_underlined() {
@@ -439,11 +439,11 @@ TEST_F(AboutBox, LinkLightsOverItselfAndGoesDarkOnlyOverTheSurfaceAndTwoLabels) 
     }
     // Black text where the box says so, whatever the theme's colours.
     for (int label : {d::lblTitle, d::lblDescription}) {
-        HDC dc = ::CreateCompatibleDC(nullptr);
+        const tarvex::UniqueMemoryDc memory_dc(::CreateCompatibleDC(nullptr));
+        const HDC dc = memory_dc.get();
         ::SendMessageW(box, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                        reinterpret_cast<LPARAM>(about_control(label)));
         EXPECT_EQ(::GetTextColor(dc), RGB(0, 0, 0));
-        ::DeleteDC(dc);
     }
 }
 
@@ -501,9 +501,7 @@ TEST_F(AboutBox, SystemInfoReportsAMissingToolAndStartsARecordedOne) {
     EXPECT_TRUE(visible(about_window()));
 
     // A program that exits at once stands in for the tool: no message.
-    wchar_t system[MAX_PATH] = {};
-    ::GetSystemDirectoryW(system, MAX_PATH);
-    set_path(std::wstring(system) + L"\\rundll32.exe");
+    set_path(tarvex::system_folder() + L"\\rundll32.exe");
     {
         MessageBoxAnswerer answerer;
         ::SendMessageW(about_control(d::cmdSysInfo), BM_CLICK, 0, 0);
@@ -652,9 +650,7 @@ TEST(AboutSystem, OrdinaryFilesOnly) {
 TEST(AboutSystem, StartsProgramsAndExpandsTheEnvironment) {
     HWND owner = nullptr;
     about::SystemWin system(owner);
-    wchar_t folder[MAX_PATH] = {};
-    ::GetSystemDirectoryW(folder, MAX_PATH);
-    const std::u16string system_folder = reinterpret_cast<const char16_t*>(folder);
+    const std::u16string system_folder = tarvex::from_wide(tarvex::system_folder());
     EXPECT_TRUE(system.start_program(system_folder + u"\\rundll32.exe"));
     EXPECT_FALSE(system.start_program(system_folder + u"\\no-such-program.exe"));
     EXPECT_FALSE(system.start_program(system_folder));
@@ -730,7 +726,9 @@ TEST(AboutRegistry, KeyValueThroughTheUnicodeFunctions) {
 TEST(ContextHelp, TopicOfTheControlOrItsWindowAndNothingWithoutAFile) {
     // A hidden window with a control inside a control, as a combo box holds its
     // edit field; never shown, so it comes and goes quickly.
-    HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    const tarvex::UniqueWindow owned_window(
+        ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr));
+    HWND window = owned_window.get();
     HWND outer = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 50, 50, window, nullptr, nullptr, nullptr);
     HWND inner = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 20, 20, outer, nullptr, nullptr, nullptr);
     ASSERT_TRUE(inner);
@@ -753,10 +751,7 @@ TEST(ContextHelp, TopicOfTheControlOrItsWindowAndNothingWithoutAFile) {
     EXPECT_EQ(tarvex::context_help_topic(nullptr, 20), 20);
 
     const std::wstring file = tarvex::context_help_file();
-    wchar_t exe[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring folder = exe;
-    folder.resize(folder.find_last_of(L"\\/") + 1);
+    const std::wstring folder = tarvex::folder_of(tarvex::module_path(nullptr));
     EXPECT_EQ(file, folder + L"Tarvex.chm");
     // No help file beside this program: F1 does nothing, and says nothing.
     HELPINFO info{};
@@ -765,22 +760,16 @@ TEST(ContextHelp, TopicOfTheControlOrItsWindowAndNothingWithoutAFile) {
     info.hItemHandle = inner;
     tarvex::show_context_help(window, &info, 20);
     EXPECT_EQ(::FindWindowW(L"HH Parent", nullptr), nullptr);
-    ::DestroyWindow(window);
 }
 
 TEST(ContextHelp, HelpFileBesideTheDllMapsEveryHelpNumberOfTheMainWindow) {
     // The help file the build puts beside Tarvex.dll, read by the system's own
     // HTML Help: a number it cannot map opens nothing.
-    wchar_t dll[MAX_PATH] = {};
-    ::GetModuleFileNameW(tarvex_dll(), dll, MAX_PATH);
-    std::wstring file = dll;
-    file.resize(file.find_last_of(L"\\/") + 1);
-    file += L"Tarvex.chm";
+    const std::wstring file = tarvex::folder_of(tarvex::module_path(tarvex_dll())) + L"Tarvex.chm";
     ASSERT_NE(::GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES) << "no Tarvex.chm beside Tarvex.dll";
 
-    wchar_t folder[MAX_PATH] = {};
-    ::GetSystemDirectoryW(folder, MAX_PATH);
-    const HMODULE hhctrl = ::LoadLibraryW((std::wstring(folder) + L"\\hhctrl.ocx").c_str());
+    // Kept loaded, as the DLL keeps it: its help windows run on a thread inside it.
+    const HMODULE hhctrl = tarvex::load_system_library(L"hhctrl.ocx").release();
     ASSERT_TRUE(hhctrl);
     using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
     const auto html_help =

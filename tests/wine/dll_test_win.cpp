@@ -10,16 +10,17 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "addin/registration_win.h"
+#include "base/owners_win.h"
 #include "com/object_model_win.h"
 #include "model/model.h"
 #include "support/dispatch_client_win.h"
+#include "support/window_driver_win.h"
 
 // _Morvane as an early-bound caller sees it through the type library: IDispatch,
 // then Search. Calling through it proves the DLL's vtable has that layout. Outside
@@ -41,30 +42,10 @@ constexpr IID iid_morvane = {0x41DEBC99, 0x2327, 0x11D4, {0x98, 0xA4, 0x00, 0x60
 constexpr GUID libid_tarvex = {0x41DEBC98, 0x2327, 0x11D4, {0x98, 0xA4, 0x00, 0x60, 0x67, 0x30, 0x3F, 0xC9}};
 constexpr DISPID dispid_search = 0x60030000;
 
-struct LibraryFreer {
-    void operator()(HMODULE module) const noexcept { ::FreeLibrary(module); }
-};
-using UniqueLibrary = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer>;
-
-struct RegKeyCloser {
-    void operator()(HKEY key) const noexcept { ::RegCloseKey(key); }
-};
-using UniqueHKey = std::unique_ptr<std::remove_pointer_t<HKEY>, RegKeyCloser>;
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const noexcept { ::CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
-
-// The build puts the DLL two folders above the Wine suites.
-std::wstring dll_path() {
-    std::wstring path(MAX_PATH * 2, L'\0');
-    path.resize(::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-    for (int level = 0; level < 3; ++level) {
-        path.resize(path.find_last_of(L"\\/"));
-    }
-    return path + L"\\Tarvex.dll";
-}
+using tarvex::UniqueBstr;
+using tarvex::UniqueHKey;
+using tarvex::UniqueKernelHandle;
+using tarvex::UniqueLibrary;
 
 // The library stays loaded for the whole suite, as the host keeps it.
 class Dll {
@@ -84,7 +65,7 @@ public:
     HRESULT can_unload_now() const { return entry<HRESULT WINAPI()>("DllCanUnloadNow")(); }
 
 private:
-    Dll() : module_(::LoadLibraryW(dll_path().c_str())) {}
+    Dll() : module_(::LoadLibraryW(test::tarvex_dll_path().c_str())) {}
     UniqueLibrary module_;
 };
 
@@ -100,7 +81,7 @@ ComPtr<MorvaneInterface> create_morvane() {
 
 class DllTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(Dll::get().loaded()) << testing::PrintToString(dll_path()); }
+    void SetUp() override { ASSERT_TRUE(Dll::get().loaded()) << testing::PrintToString(test::tarvex_dll_path()); }
 };
 
 TEST_F(DllTest, ExportsItsEntryPointsUndecorated) {
@@ -201,10 +182,10 @@ TEST_F(DllTest, TypeLibraryInsideTheDllDescribesSearch) {
     BSTR raw_name = nullptr;
     BSTR raw_doc = nullptr;
     ASSERT_EQ(library->GetDocumentation(-1, &raw_name, &raw_doc, nullptr, nullptr), S_OK);
+    const UniqueBstr name(raw_name);
+    const UniqueBstr doc(raw_doc);
     EXPECT_STREQ(raw_name, L"ExcelTarvex");
     EXPECT_STREQ(raw_doc, L"Excel Tarvex");
-    ::SysFreeString(raw_name);
-    ::SysFreeString(raw_doc);
 }
 
 // The texts of the error object Search left for this thread.
@@ -217,10 +198,9 @@ std::pair<std::wstring, std::wstring> thread_error() {
     BSTR source = nullptr;
     info->GetDescription(&description);
     info->GetSource(&source);
-    std::pair<std::wstring, std::wstring> texts{description ? description : L"", source ? source : L""};
-    ::SysFreeString(description);
-    ::SysFreeString(source);
-    return texts;
+    const UniqueBstr owned_description(description);
+    const UniqueBstr owned_source(source);
+    return {description ? description : L"", source ? source : L""};
 }
 
 BOOL CALLBACK count_visible(HWND window, LPARAM counter) {
@@ -346,15 +326,15 @@ TEST_F(SearchArgumentTest, LateBoundCallTakesTheObjectByReferenceOrByValue) {
 
 // Runs the system's regsvr32 silently and returns its exit code.
 DWORD regsvr32(const std::wstring& options) {
-    std::wstring command = L"regsvr32.exe /s " + options + L" \"" + dll_path() + L"\"";
+    std::wstring command = L"regsvr32.exe /s " + options + L" \"" + test::tarvex_dll_path() + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         return ::GetLastError() | 0x80000000u;
     }
-    const UniqueHandle process_handle(process.hProcess);
-    const UniqueHandle thread_handle(process.hThread);
+    const UniqueKernelHandle process_handle(process.hProcess);
+    const UniqueKernelHandle thread_handle(process.hThread);
     if (::WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
         return WAIT_TIMEOUT;
     }
@@ -440,7 +420,7 @@ ComPtr<IDispatch> create_by_prog_id(Scope scope) {
 void expect_registered(Scope scope) {
     const HKEY root = tarvex::registration::root_of(scope);
     for (const auto& entry : tarvex::registration::entries) {
-        const std::wstring expected = entry.data != nullptr ? entry.data : dll_path();
+        const std::wstring expected = entry.data != nullptr ? entry.data : test::tarvex_dll_path();
         const auto found = value_of(root, entry);
         ASSERT_TRUE(found.has_value()) << "missing " << testing::PrintToString(std::wstring(entry.key));
         EXPECT_EQ(::CompareStringOrdinal(found->c_str(), -1, expected.c_str(), -1, TRUE), CSTR_EQUAL)

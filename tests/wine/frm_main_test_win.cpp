@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/owners_win.h"
 #include "base/text.h"
 #include "support/dispatch_client_win.h"
 #include "support/window_driver_win.h"
@@ -59,14 +60,12 @@ protected:
 
 // The failure a late-bound caller sees: the HRESULT, or the code in EXCEPINFO.
 HRESULT search_error(IDispatch* morvane, IDispatch* argument) {
-    EXCEPINFO error{};
+    tarvex::ExcepInfo filled;
+    EXCEPINFO& error = *filled.get();
     HRESULT hr = search(morvane, argument, true, &error);
     if (hr == DISP_E_EXCEPTION) {
         hr = error.scode;
     }
-    ::SysFreeString(error.bstrDescription);
-    ::SysFreeString(error.bstrSource);
-    ::SysFreeString(error.bstrHelpFile);
     return hr;
 }
 
@@ -198,13 +197,11 @@ TEST_F(MainWindow, NonApplicationArgumentsFailAndShowNothing) {
 
 TEST_F(MainWindow, NoWorkbookFailsAndLeavesTheWindowHidden) {
     host.app->close(host.app->active_workbook());
-    EXCEPINFO error{};
+    tarvex::ExcepInfo filled;
+    EXCEPINFO& error = *filled.get();
     const HRESULT hr = search(morvane.Get(), host.application.Get(), true, &error);
     EXPECT_TRUE(FAILED(hr));
     EXPECT_NE(error.bstrDescription, nullptr);
-    ::SysFreeString(error.bstrDescription);
-    ::SysFreeString(error.bstrSource);
-    ::SysFreeString(error.bstrHelpFile);
     pump(50);
     ASSERT_TRUE(main_window());  // loaded by the hide step
     EXPECT_FALSE(::IsWindowVisible(main_window()));

@@ -8,23 +8,13 @@
 #include <fstream>
 #include <string>
 
+#include "base/owners_win.h"
+#include "support/window_driver_win.h"
+
 namespace {
 
-std::wstring build_folder() {
-    wchar_t exe[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring path = exe;
-    // build/win32/tests/wine/x.exe -> build/win32
-    for (int up = 0; up < 3; ++up) {
-        path = path.substr(0, path.find_last_of(L"\\/"));
-    }
-    return path;
-}
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const noexcept { ::CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+using tarvex::UniqueKernelHandle;
+using tarvex::test::build_folder;
 
 // Runs the host with `arguments`, waits for it to end by itself and returns its
 // standard output.
@@ -35,8 +25,8 @@ std::string run_host(const std::wstring& arguments, DWORD* exit_code) {
     if (!::CreatePipe(&read_end, &write_end, &inherit, 0)) {
         return {};
     }
-    UniqueHandle reader(read_end);
-    UniqueHandle writer(write_end);
+    UniqueKernelHandle reader(read_end);
+    UniqueKernelHandle writer(write_end);
     ::SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
 
     STARTUPINFOW startup{};
@@ -49,8 +39,8 @@ std::string run_host(const std::wstring& arguments, DWORD* exit_code) {
     if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
         return {};
     }
-    UniqueHandle process_handle(process.hProcess);
-    UniqueHandle thread_handle(process.hThread);
+    UniqueKernelHandle process_handle(process.hProcess);
+    UniqueKernelHandle thread_handle(process.hThread);
     writer.reset();  // only the child writes now
 
     std::string output;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/owners_win.h"
 #include "base/text.h"
 #include "support/window_driver_win.h"
 #include "ui/main/main_design.h"
@@ -123,6 +124,7 @@ TEST_F(Settings, ColumnLayoutSurvivesClosingAndReopening) {
         ::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Pellwick\\TarvexfrmMain_lvwMain Column Information\\Content", 0,
                         KEY_READ, &key),
         ERROR_SUCCESS);
+    const tarvex::UniqueHKey owned_key(key);
     wchar_t value[32] = {};
     DWORD size = sizeof(value);
     DWORD type = 0;
@@ -130,7 +132,6 @@ TEST_F(Settings, ColumnLayoutSurvivesClosingAndReopening) {
               ERROR_SUCCESS);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(std::wstring(value), L"1");
-    ::RegCloseKey(key);
 
     // Put the layout back for the next test.
     int design_order[] = {0, 1, 2};

@@ -92,7 +92,7 @@ void FrmAbout::show() {
 
 void FrmAbout::unload() {
     if (hwnd_) {
-        ::DestroyWindow(hwnd_);
+        destroy_window();
     }
     // Only after the box has gone: destroying the owner first would take the box
     // with it halfway through its own destruction.

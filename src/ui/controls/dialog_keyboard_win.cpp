@@ -1,17 +1,12 @@
 #include "ui/controls/dialog_keyboard_win.h"
 
 #include <algorithm>
-#include <memory>
-#include <type_traits>
 #include <vector>
+
+#include "base/owners_win.h"
 
 namespace tarvex {
 namespace {
-
-struct HookDeleter {
-    void operator()(HHOOK hook) const noexcept { ::UnhookWindowsHookEx(hook); }
-};
-using UniqueHook = std::unique_ptr<std::remove_pointer_t<HHOOK>, HookDeleter>;
 
 // All of this lives on the host's one user-interface thread.
 std::vector<HWND>& windows() {
@@ -61,10 +56,6 @@ void detach_dialog_keyboard(HWND top_level) {
     if (list.empty()) {
         hook().reset();
     }
-}
-
-bool dialog_keyboard_hooked() {
-    return hook() != nullptr;
 }
 
 }  // namespace tarvex

@@ -2,12 +2,13 @@
 
 #include <windows.h>
 
+#include "base/platform_win.h"
 #include "engine/result_list.h"
 
 namespace tarvex {
 
 std::string locale_sort_key(const std::u16string& text) {
-    const auto* source = reinterpret_cast<const wchar_t*>(text.c_str());
+    const wchar_t* source = wide(text);
     const int length = static_cast<int>(text.size());
     const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
     if (length == 0) {

@@ -38,9 +38,8 @@ UINT window_dpi(HWND window) {
             return dpi;
         }
     }
-    const HDC screen = ::GetDC(nullptr);
-    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-    ::ReleaseDC(nullptr, screen);
+    const WindowDc screen(nullptr);
+    const int dpi = screen.get() ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
     return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 
@@ -57,23 +56,18 @@ UniqueFont message_font(UINT dpi) {
 
 namespace {
 
-struct ActCtxDeleter {
-    void operator()(HANDLE context) const noexcept { ::ReleaseActCtx(context); }
-};
-
 // Created once from the DLL's manifest and kept until the DLL unloads.
 HANDLE module_activation_context() {
-    static const std::unique_ptr<void, ActCtxDeleter> context = [] {
-        wchar_t path[MAX_PATH] = {};
-        ::GetModuleFileNameW(module_instance(), path, MAX_PATH);
+    static const UniqueActivationContext context = [] {
+        const std::wstring path = module_path(module_instance());
         ACTCTXW request{};
         request.cbSize = sizeof(request);
         request.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
         request.hModule = module_instance();
-        request.lpSource = path;
+        request.lpSource = path.c_str();
         request.lpResourceName = MAKEINTRESOURCEW(2);
         const HANDLE created = ::CreateActCtxW(&request);
-        return std::unique_ptr<void, ActCtxDeleter>(created == INVALID_HANDLE_VALUE ? nullptr : created);
+        return UniqueActivationContext(created == INVALID_HANDLE_VALUE ? nullptr : created);
     }();
     return context.get();
 }

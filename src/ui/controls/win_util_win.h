@@ -1,34 +1,16 @@
 #pragma once
-// Small owners and conversions shared by the DLL's windows.
+// Helpers shared by the DLL's windows: icons, window texts, the DPI scale, the
+// message font and the DLL's activation context. The handle owners and text
+// conversions the windows use come with it from base.
 #include <windows.h>
-#include <ole2.h>
 
 #include <cmath>
-#include <memory>
 #include <string>
-#include <type_traits>
+
+#include "base/owners_win.h"
+#include "base/platform_win.h"
 
 namespace tarvex {
-
-struct FontDeleter {
-    void operator()(HFONT font) const noexcept { ::DeleteObject(font); }
-};
-using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
-
-struct RegionDeleter {
-    void operator()(HRGN region) const noexcept { ::DeleteObject(region); }
-};
-using UniqueRegion = std::unique_ptr<std::remove_pointer_t<HRGN>, RegionDeleter>;
-
-struct IconDeleter {
-    void operator()(HICON icon) const noexcept { ::DestroyIcon(icon); }
-};
-using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
-
-struct WindowDeleter {
-    void operator()(HWND window) const noexcept { ::DestroyWindow(window); }
-};
-using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter>;
 
 // A window's big and small icon from an icon resource, sized as the system wants
 // them; the owner keeps them alive as long as the window shows them.
@@ -37,30 +19,6 @@ struct WindowIcons {
     UniqueIcon small;
 };
 WindowIcons set_window_icons(HWND window, HMODULE module, int icon_resource);
-
-// OleInitialize for the lifetime of the object, undone only when it succeeded.
-class OleScope {
-public:
-    OleScope() : status_(::OleInitialize(nullptr)) {}
-    ~OleScope() {
-        if (SUCCEEDED(status_)) {
-            ::OleUninitialize();
-        }
-    }
-    OleScope(const OleScope&) = delete;
-    OleScope& operator=(const OleScope&) = delete;
-    HRESULT status() const { return status_; }
-
-private:
-    HRESULT status_;
-};
-
-inline const wchar_t* wide(const std::u16string& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-inline const wchar_t* wide(const char16_t* text) {
-    return reinterpret_cast<const wchar_t*>(text);
-}
 
 std::u16string window_text(HWND window);
 void set_window_text(HWND window, const std::u16string& text);

@@ -8,7 +8,7 @@ HINSTANCE module_instance();
 
 // Registers a window class of this DLL once (with the DLL's module handle) and
 // remembers it, so that DLL unload can unregister every class it registered.
-ATOM register_window_class(const WNDCLASSEXW& window_class);
+[[nodiscard]] ATOM register_window_class(const WNDCLASSEXW& window_class);
 void unregister_window_classes();
 
 }  // namespace tarvex

@@ -82,7 +82,7 @@ private:
     // What only the window can do, when the unload sequence asks for it.
     void unload_about_box() override { tarvex::unload_about_box(); }
     void close_context_help() override { tarvex::close_context_help(); }
-    void destroy() override { ::DestroyWindow(hwnd_); }
+    void destroy() override { destroy_window(); }
     LRESULT on_notify(NMHDR* header);
     void on_command(int id);
     LRESULT window_proc(UINT message, WPARAM wparam, LPARAM lparam) override;

@@ -2,6 +2,7 @@
 
 #include <htmlhelp.h>
 
+#include "base/platform_win.h"
 #include "ui/controls/window_class_win.h"
 
 namespace tarvex {
@@ -19,13 +20,8 @@ HtmlHelpFunction loaded_html_help = nullptr;
 // DLL may unload while that window is open.
 HtmlHelpFunction html_help() {
     static const HtmlHelpFunction function = []() -> HtmlHelpFunction {
-        wchar_t folder[MAX_PATH] = {};
-        const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH) {
-            return nullptr;
-        }
-        const std::wstring path = std::wstring(folder, length) + L"\\hhctrl.ocx";
-        const HMODULE module = ::LoadLibraryW(path.c_str());
+        // The owner lets go of it at once: HTML Help stays loaded for good (see above).
+        const HMODULE module = load_system_library(L"hhctrl.ocx").release();
         if (!module) {
             return nullptr;
         }
@@ -61,21 +57,11 @@ int context_help_topic(const HELPINFO* info, int window_topic) noexcept {
 }
 
 std::wstring context_help_file() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(module_instance(), path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            return std::wstring();
-        }
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
+    const std::wstring dll = module_path(module_instance());
+    if (dll.empty()) {
+        return std::wstring();
     }
-    const std::size_t slash = path.find_last_of(L"\\/");
-    path.resize(slash == std::wstring::npos ? 0 : slash + 1);
-    return path + L"Tarvex.chm";
+    return folder_of(dll) + L"Tarvex.chm";
 }
 
 void show_context_help(HWND window, const HELPINFO* info, int window_topic) noexcept {

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <new>
 
+#include "base/platform_win.h"
+
 namespace tarvex::test {
 
 namespace {
@@ -11,15 +13,10 @@ namespace {
 // from one the callee filled.
 constexpr SCODE untouched_scode = static_cast<SCODE>(0x7E57C0DE);
 
-std::u16string bstr_text(BSTR text) {
-    return std::u16string(reinterpret_cast<const char16_t*>(text), ::SysStringLen(text));
-}
-
 }  // namespace
 
 Variant::Variant(const Variant& other) {
-    ::VariantInit(&value_);
-    if (FAILED(::VariantCopy(&value_, const_cast<VARIANT*>(&other.value_)))) {
+    if (FAILED(::VariantCopy(value_.get(), const_cast<VARIANT*>(&other.get())))) {
         throw std::bad_alloc();
     }
 }
@@ -32,25 +29,15 @@ Variant& Variant::operator=(const Variant& other) {
     return *this;
 }
 
-Variant& Variant::operator=(Variant&& other) noexcept {
-    if (this != &other) {
-        ::VariantClear(&value_);
-        value_ = other.value_;
-        ::VariantInit(&other.value_);
-    }
-    return *this;
-}
-
 VARIANT* Variant::put() noexcept {
-    ::VariantClear(&value_);
-    return &value_;
+    value_ = tarvex::Variant();
+    return value_.get();
 }
 
 Variant text_variant(std::u16string_view text) {
     Variant v;
     v.get().vt = VT_BSTR;
-    v.get().bstrVal =
-        ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size()));
+    v.get().bstrVal = to_bstr(text);
     if (v.get().bstrVal == nullptr) {
         throw std::bad_alloc();
     }
@@ -113,7 +100,7 @@ std::u16string CallResult::text() const {
     if (value.type() != VT_BSTR) {
         return u"";
     }
-    return bstr_text(value.get().bstrVal);
+    return from_bstr(value.get().bstrVal);
 }
 
 HRESULT dispid_of(IDispatch* object, std::u16string_view name, DISPID* dispid) {
@@ -141,7 +128,8 @@ CallResult invoke(IDispatch* object, DISPID dispid, WORD flags, const std::vecto
     params.cNamedArgs = put_value != nullptr ? 1 : 0;
 
     CallResult result;
-    EXCEPINFO info{};
+    ExcepInfo filled;
+    EXCEPINFO& info = *filled.get();
     info.scode = untouched_scode;
     UINT arg_error = CallResult::no_arg_error;
     result.hr =
@@ -154,14 +142,11 @@ CallResult invoke(IDispatch* object, DISPID dispid, WORD flags, const std::vecto
     result.scode = info.scode;
     result.wcode = info.wCode;
     if (info.bstrDescription != nullptr) {
-        result.description = bstr_text(info.bstrDescription);
+        result.description = from_bstr(info.bstrDescription);
     }
     if (info.bstrSource != nullptr) {
-        result.source = bstr_text(info.bstrSource);
+        result.source = from_bstr(info.bstrSource);
     }
-    ::SysFreeString(info.bstrDescription);
-    ::SysFreeString(info.bstrSource);
-    ::SysFreeString(info.bstrHelpFile);
     result.arg_error = arg_error;
     return result;
 }

@@ -12,28 +12,30 @@
 #include <string_view>
 #include <vector>
 
+#include "base/owners_win.h"
+
 namespace tarvex::test {
 
 using Microsoft::WRL::ComPtr;
 
-// Owns one VARIANT. Copies are deep (VariantCopy), as VB copies a Variant.
+// One VARIANT, owned by tarvex::Variant. Copies are deep (VariantCopy), as VB
+// copies a Variant.
 class Variant {
 public:
-    Variant() noexcept { ::VariantInit(&value_); }
+    Variant() noexcept = default;
     Variant(const Variant& other);
     Variant& operator=(const Variant& other);
-    Variant(Variant&& other) noexcept : value_(other.value_) { ::VariantInit(&other.value_); }
-    Variant& operator=(Variant&& other) noexcept;
-    ~Variant() { ::VariantClear(&value_); }
+    Variant(Variant&& other) noexcept = default;
+    Variant& operator=(Variant&& other) noexcept = default;
 
-    const VARIANT& get() const noexcept { return value_; }
-    VARIANT& get() noexcept { return value_; }
-    VARTYPE type() const noexcept { return value_.vt; }
+    const VARIANT& get() const noexcept { return *value_; }
+    VARIANT& get() noexcept { return *value_; }
+    VARTYPE type() const noexcept { return value_->vt; }
     // Clears the value and hands out its address for a callee to fill.
     VARIANT* put() noexcept;
 
 private:
-    VARIANT value_;
+    tarvex::Variant value_;
 };
 
 Variant text_variant(std::u16string_view text);

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/controls/win_util_win.h"
+#include "base/owners_win.h"
 
 int main(int argc, char** argv) {
     // A test that fails must report and exit, not wait for someone to close an

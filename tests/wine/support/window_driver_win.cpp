@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "base/platform_win.h"
 #include "base/text.h"
 #include "ui/main/frm_main_ids.h"
 
@@ -10,17 +11,6 @@ namespace {
 
 // {41DEBC9A-2327-11D4-98A4-006067303FC9}
 constexpr CLSID clsid_morvane = {0x41DEBC9A, 0x2327, 0x11D4, {0x98, 0xA4, 0x00, 0x60, 0x67, 0x30, 0x3F, 0xC9}};
-
-std::wstring dll_path() {
-    wchar_t exe[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring path = exe;
-    // build/win32/tests/wine/x.exe -> build/win32/Tarvex.dll
-    for (int up = 0; up < 3; ++up) {
-        path = path.substr(0, path.find_last_of(L"\\/"));
-    }
-    return path + L"\\Tarvex.dll";
-}
 
 MessageBoxAnswerer* active_answerer = nullptr;
 
@@ -53,8 +43,21 @@ LRESULT CALLBACK cbt_hook(int code, WPARAM wparam, LPARAM lparam) {
 
 }  // namespace
 
+std::wstring build_folder() {
+    std::wstring path = module_path(nullptr);
+    // build/win32/tests/wine/x.exe -> build/win32
+    for (int up = 0; up < 3; ++up) {
+        path = path.substr(0, path.find_last_of(L"\\/"));
+    }
+    return path;
+}
+
+std::wstring tarvex_dll_path() {
+    return build_folder() + L"\\Tarvex.dll";
+}
+
 HMODULE tarvex_dll() {
-    static const HMODULE module = ::LoadLibraryW(dll_path().c_str());
+    static const HMODULE module = ::LoadLibraryW(tarvex_dll_path().c_str());
     return module;
 }
 
@@ -89,15 +92,9 @@ HRESULT search(IDispatch* morvane, IDispatch* application, bool by_reference, EX
         arg.pdispVal = application;
     }
     DISPPARAMS params{&arg, nullptr, 1, 0};
-    EXCEPINFO local{};
-    EXCEPINFO* info = error ? error : &local;
-    hr = morvane->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, info, nullptr);
-    if (!error) {
-        ::SysFreeString(local.bstrDescription);
-        ::SysFreeString(local.bstrSource);
-        ::SysFreeString(local.bstrHelpFile);
-    }
-    return hr;
+    ExcepInfo local;
+    EXCEPINFO* info = error ? error : local.get();
+    return morvane->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, info, nullptr);
 }
 
 void pump(int milliseconds, const std::function<bool()>& done) {
@@ -162,11 +159,11 @@ std::vector<std::string> list_rows() {
 
 MessageBoxAnswerer::MessageBoxAnswerer(std::vector<int> answers_in) : answers(std::move(answers_in)) {
     active_answerer = this;
-    hook_ = ::SetWindowsHookExW(WH_CBT, cbt_hook, nullptr, ::GetCurrentThreadId());
+    hook_.reset(::SetWindowsHookExW(WH_CBT, cbt_hook, nullptr, ::GetCurrentThreadId()));
 }
 
 MessageBoxAnswerer::~MessageBoxAnswerer() {
-    ::UnhookWindowsHookEx(hook_);
+    hook_.reset();
     active_answerer = nullptr;
 }
 

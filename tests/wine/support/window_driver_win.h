@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/owners_win.h"
 #include "com/object_model_win.h"
 #include "model/model.h"
 
@@ -18,6 +19,10 @@ namespace tarvex::test {
 
 using Microsoft::WRL::ComPtr;
 
+// The build's own folder (the suites run three levels below it) and the
+// Tarvex.dll in it.
+std::wstring build_folder();
+std::wstring tarvex_dll_path();
 // Tarvex.dll of this build, loaded once for the whole test program.
 HMODULE tarvex_dll();
 // A new Morvane object from the DLL's class factory.
@@ -61,7 +66,7 @@ public:
     std::size_t next = 0;
 
 private:
-    HHOOK hook_ = nullptr;
+    UniqueHook hook_;
 };
 
 // A stand-in application with its object model, for one test.
