@@ -47,11 +47,6 @@ LRESULT CALLBACK page_behind_frame(HWND frame, UINT message, WPARAM wparam, LPAR
 
 }  // namespace
 
-struct PageBackground::Pattern {
-    UniqueBitmap bitmap;  // the page as drawn
-    UniqueBrush brush;    // made from the bitmap, and freed before it
-};
-
 PageBackground::PageBackground() = default;
 PageBackground::~PageBackground() = default;
 
@@ -81,7 +76,7 @@ void PageBackground::refresh(HWND tab_strip) {
     }
     UniqueBrush brush(::CreatePatternBrush(bitmap.get()));
     if (brush) {
-        pattern_ = std::make_unique<Pattern>(Pattern{std::move(bitmap), std::move(brush)});
+        pattern_.emplace(Pattern{std::move(bitmap), std::move(brush)});
     }
 }
 

@@ -4,9 +4,10 @@
 // strip draws it, themed or not.
 #include <windows.h>
 
-#include <memory>
+#include <optional>
 #include <span>
 
+#include "base/owners_win.h"
 #include "ui/about/about.h"
 
 namespace tarvex::about {
@@ -35,10 +36,13 @@ public:
     void show_through(HWND frame) const;
 
 private:
-    // The owners live in the source file: the box's own file takes its owners from
-    // ui/controls/win_util_win.h, whose names clash with base/owners_win.h.
-    struct Pattern;
-    std::unique_ptr<Pattern> pattern_;
+    // The page as drawn and the brush made from it: both or neither, the brush
+    // freed before its bitmap.
+    struct Pattern {
+        UniqueBitmap bitmap;
+        UniqueBrush brush;
+    };
+    std::optional<Pattern> pattern_;
     HWND tab_strip_ = nullptr;
 };
 

@@ -29,19 +29,15 @@ DWORD CALLBACK read_rtf(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* give
 
 }  // namespace
 
-struct RichEditLibrary::Loaded {
-    UniqueLibrary library;
-};
-
 RichEditLibrary::RichEditLibrary() = default;
 RichEditLibrary::~RichEditLibrary() = default;
 
 void RichEditLibrary::load() {
-    loaded_ = std::make_unique<Loaded>(Loaded{load_system_library(L"Msftedit.dll")});
+    library_ = load_system_library(L"Msftedit.dll");
 }
 
 void RichEditLibrary::free() {
-    loaded_.reset();
+    library_.reset();
 }
 
 HWND create_document_box(HWND parent, int id, SIZE size) {

@@ -3,7 +3,7 @@
 // documents the DLL carries, so that nothing is read from disk at run time.
 #include <windows.h>
 
-#include <memory>
+#include "base/owners_win.h"
 
 namespace tarvex::about {
 
@@ -21,10 +21,7 @@ public:
     void free();
 
 private:
-    // The owner lives in the source file: the box's own file takes its owners
-    // from ui/controls/win_util_win.h, whose names clash with base/owners_win.h.
-    struct Loaded;
-    std::unique_ptr<Loaded> loaded_;
+    UniqueLibrary library_;
 };
 
 // A box for one document, `size` pixels large, not yet shown. Null when rich edit

@@ -104,7 +104,10 @@ void FrmAbout::load() {
         return;
     }
     // WM_ERASEBKGND paints the tab page: no class brush.
-    register_class(window_class, 0, nullptr);
+    // Without its class there is no box to show: the button then does nothing.
+    if (!register_class(window_class, 0, nullptr)) {
+        return;
+    }
 
     ActivationScope activation;
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};

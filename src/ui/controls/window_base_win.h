@@ -28,7 +28,7 @@ protected:
     WindowBase* creation_parameter() { return this; }
     // Registers (once) a window class of this DLL whose windows run through the
     // trampoline; false when the class cannot be registered.
-    static bool register_class(const wchar_t* name, UINT style, HBRUSH background);
+    [[nodiscard]] static bool register_class(const wchar_t* name, UINT style, HBRUSH background);
     static LRESULT CALLBACK trampoline(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     virtual LRESULT window_proc(UINT message, WPARAM wparam, LPARAM lparam) = 0;
     // Destroys the window, if there is one: its WM_DESTROY and WM_NCDESTROY have

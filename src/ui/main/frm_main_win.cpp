@@ -32,6 +32,10 @@ namespace {
 namespace design = main_design;
 namespace ids = frm_main_ids;
 
+[[noreturn]] void throw_not_created() {
+    throw HostError{static_cast<std::int32_t>(0x80004005), u"The Tarvex window could not be created.", tarvex_source};
+}
+
 // Height of the drop-down part of the combo boxes, below their edit field.
 constexpr int combo_list_pixels = 200;
 // The icon in the DLL's resources.
@@ -121,7 +125,9 @@ void FrmMain::load() {
     if (hwnd_) {
         return;
     }
-    register_class(ids::window_class, CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    if (!register_class(ids::window_class, CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1))) {
+        throw_not_created();
+    }
 
     ActivationScope activation;
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
@@ -136,8 +142,7 @@ void FrmMain::load() {
         ex_style, ids::window_class, wide(design::caption.data()), style, CW_USEDEFAULT, CW_USEDEFAULT,
         frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, module_instance(), creation_parameter());
     if (!created) {
-        throw HostError{static_cast<std::int32_t>(0x80004005), u"The Tarvex window could not be created.",
-                        tarvex_source};
+        throw_not_created();
     }
 }
 
