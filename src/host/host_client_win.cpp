@@ -37,7 +37,7 @@ std::u16string describe(HRESULT hr) {
         --length;
     }
     if (length == 0) {
-        return u"Automation error";
+        return error_text::automation_error;
     }
     return from_wide(std::wstring_view(buffer.data(), length));
 }

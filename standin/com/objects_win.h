@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/errors.h"
 #include "base/text.h"
 #include "com/dispatch_win.h"
 #include "model/model.h"
@@ -14,9 +15,10 @@
 namespace standin::com {
 
 // Descriptions the host gives with its error codes.
-inline constexpr std::u16string_view subscript_out_of_range = u"Subscript out of range";
-inline constexpr std::u16string_view object_required = u"Object required";
-inline constexpr std::u16string_view application_defined_error = u"Application-defined or object-defined error";
+// The standard ones read as the macro language's own texts.
+inline constexpr std::u16string_view subscript_out_of_range = tarvex::error_text::subscript_out_of_range;
+inline constexpr std::u16string_view object_required = tarvex::error_text::object_required;
+inline constexpr std::u16string_view application_defined_error = tarvex::error_text::application_defined;
 inline constexpr std::u16string_view range_method_failed = u"Method 'Range' of object '_Worksheet' failed";
 inline constexpr std::u16string_view select_failed = u"Select method of Range class failed";
 inline constexpr std::u16string_view find_failed = u"Unable to get the Find property of the Range class";

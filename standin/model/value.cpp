@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "base/errors.h"
 #include "base/text.h"
 #include "model/model_detail.h"
 
@@ -235,15 +236,15 @@ std::u16string default_description(std::int32_t hresult) {
         case hr::disconnected:
             return u"The object invoked has disconnected from its clients.";
         case hr::application_defined:
-            return u"Application-defined or object-defined error";
+            return tarvex::error_text::application_defined;
         case hr::object_required:
-            return u"Object required";
+            return tarvex::error_text::object_required;
         case hr::bad_index:
-            return u"Subscript out of range";
+            return tarvex::error_text::subscript_out_of_range;
         case hr::type_mismatch:
-            return u"Type mismatch";
+            return tarvex::error_text::type_mismatch;
         default:
-            return u"Automation error";
+            return tarvex::error_text::automation_error;
     }
 }
 
