@@ -142,51 +142,33 @@ private:
     EXCEPINFO info_{};
 };
 
-// A type's attributes, handed back to the type information they came from.
-class TypeAttr {
+// Attributes that a type information or a type library lends out, handed back
+// to it when the owner goes.
+template <class Source, class Attributes, HRESULT (STDMETHODCALLTYPE Source::*get)(Attributes**),
+          void (STDMETHODCALLTYPE Source::*release)(Attributes*)>
+class LentAttributes {
 public:
-    explicit TypeAttr(ITypeInfo* info) noexcept : info_(info) {
-        if (info_ && FAILED(info_->GetTypeAttr(&attr_))) {
-            attr_ = nullptr;
+    explicit LentAttributes(Source* source) noexcept : source_(source) {
+        if (source_ && FAILED((source_->*get)(&attributes_))) {
+            attributes_ = nullptr;
         }
     }
-    ~TypeAttr() {
-        if (attr_) {
-            info_->ReleaseTypeAttr(attr_);
+    ~LentAttributes() {
+        if (attributes_) {
+            (source_->*release)(attributes_);
         }
     }
-    TypeAttr(const TypeAttr&) = delete;
-    TypeAttr& operator=(const TypeAttr&) = delete;
-    explicit operator bool() const noexcept { return attr_ != nullptr; }
-    const TYPEATTR* operator->() const noexcept { return attr_; }
+    LentAttributes(const LentAttributes&) = delete;
+    LentAttributes& operator=(const LentAttributes&) = delete;
+    explicit operator bool() const noexcept { return attributes_ != nullptr; }
+    const Attributes* operator->() const noexcept { return attributes_; }
 
 private:
-    ITypeInfo* info_;
-    TYPEATTR* attr_ = nullptr;
+    Source* source_;
+    Attributes* attributes_ = nullptr;
 };
-
-// A type library's attributes, handed back to the library they came from.
-class TLibAttr {
-public:
-    explicit TLibAttr(ITypeLib* library) noexcept : library_(library) {
-        if (library_ && FAILED(library_->GetLibAttr(&attr_))) {
-            attr_ = nullptr;
-        }
-    }
-    ~TLibAttr() {
-        if (attr_) {
-            library_->ReleaseTLibAttr(attr_);
-        }
-    }
-    TLibAttr(const TLibAttr&) = delete;
-    TLibAttr& operator=(const TLibAttr&) = delete;
-    explicit operator bool() const noexcept { return attr_ != nullptr; }
-    const TLIBATTR* operator->() const noexcept { return attr_; }
-
-private:
-    ITypeLib* library_;
-    TLIBATTR* attr_ = nullptr;
-};
+using TypeAttr = LentAttributes<ITypeInfo, TYPEATTR, &ITypeInfo::GetTypeAttr, &ITypeInfo::ReleaseTypeAttr>;
+using TLibAttr = LentAttributes<ITypeLib, TLIBATTR, &ITypeLib::GetLibAttr, &ITypeLib::ReleaseTLibAttr>;
 
 // OleInitialize for the lifetime of the object, undone only when it succeeded.
 class OleScope {

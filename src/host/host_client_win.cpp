@@ -101,25 +101,12 @@ private:
     std::vector<std::pair<const wchar_t*, DISPID>> ids_;  // the names are literals of this file
 };
 
-NameCache& application_names() {
-    static NameCache cache;
-    return cache;
-}
-NameCache& workbook_names() {
-    static NameCache cache;
-    return cache;
-}
-NameCache& sheets_names() {
-    static NameCache cache;
-    return cache;
-}
-NameCache& sheet_names() {
-    static NameCache cache;
-    return cache;
-}
-NameCache& range_names() {
-    static NameCache cache;
-    return cache;
+// One cache per kind of host object: the same name has the same DISPID on every
+// object of one kind.
+enum class ObjectKind { application, workbook, sheets, sheet, range, count };
+NameCache& names_of(ObjectKind kind) {
+    static std::array<NameCache, static_cast<std::size_t>(ObjectKind::count)> caches;
+    return caches[static_cast<std::size_t>(kind)];
 }
 
 // --- Calls ----------------------------------------------------------------
@@ -339,19 +326,20 @@ public:
         arguments.integer(1);           // SearchDirection: forwards
         arguments.boolean(false);       // MatchCase
         arguments.omitted().omitted();  // MatchByte, SearchFormat
-        ComPtr<IDispatch> found = object_of(invoke(range_.Get(), range_names(), L"Find", DISPATCH_METHOD, arguments));
+        ComPtr<IDispatch> found =
+            object_of(invoke(range_.Get(), names_of(ObjectKind::range), L"Find", DISPATCH_METHOD, arguments));
         if (!found) {
             return nullptr;
         }
         return std::make_unique<DispatchRange>(std::move(found));
     }
 
-    std::u16string address() override { return text_of(get(range_.Get(), range_names(), L"Address")); }
-    std::u16string text() override { return text_of(get(range_.Get(), range_names(), L"Text")); }
-    std::u16string formula() override { return text_of(get(range_.Get(), range_names(), L"Formula")); }
+    std::u16string address() override { return text_of(get(range_.Get(), names_of(ObjectKind::range), L"Address")); }
+    std::u16string text() override { return text_of(get(range_.Get(), names_of(ObjectKind::range), L"Text")); }
+    std::u16string formula() override { return text_of(get(range_.Get(), names_of(ObjectKind::range), L"Formula")); }
 
     std::optional<std::u16string> value_text() override {
-        Variant value = get(range_.Get(), range_names(), L"Value");
+        Variant value = get(range_.Get(), names_of(ObjectKind::range), L"Value");
         if ((*value).vt == VT_ERROR) {
             return std::nullopt;
         }
@@ -361,10 +349,10 @@ public:
     void set_value(const std::u16string& value) override {
         Arguments arguments;
         arguments.text(value);
-        invoke(range_.Get(), range_names(), L"Value", DISPATCH_PROPERTYPUT, arguments);
+        invoke(range_.Get(), names_of(ObjectKind::range), L"Value", DISPATCH_PROPERTYPUT, arguments);
     }
 
-    void select() override { call_method(range_.Get(), range_names(), L"Select"); }
+    void select() override { call_method(range_.Get(), names_of(ObjectKind::range), L"Select"); }
 
 private:
     ComPtr<IDispatch> range_;
@@ -376,8 +364,8 @@ class DispatchSheet final : public HostSheet {
 public:
     explicit DispatchSheet(ComPtr<IDispatch> sheet) : sheet_(std::move(sheet)) {}
 
-    std::u16string name() override { return text_of(get(sheet_.Get(), sheet_names(), L"Name")); }
-    void activate() override { call_method(sheet_.Get(), sheet_names(), L"Activate"); }
+    std::u16string name() override { return text_of(get(sheet_.Get(), names_of(ObjectKind::sheet), L"Name")); }
+    void activate() override { call_method(sheet_.Get(), names_of(ObjectKind::sheet), L"Activate"); }
 
     std::unique_ptr<HostRange> range(const std::u16string& cell) override {
         Arguments arguments;
@@ -393,7 +381,7 @@ public:
 private:
     std::unique_ptr<HostRange> make_range(const Arguments& arguments) {
         return std::make_unique<DispatchRange>(
-            required_object_of(get(sheet_.Get(), sheet_names(), L"Range", arguments)));
+            required_object_of(get(sheet_.Get(), names_of(ObjectKind::sheet), L"Range", arguments)));
     }
 
     ComPtr<IDispatch> sheet_;
@@ -403,27 +391,29 @@ class DispatchWorkbook final : public HostWorkbook {
 public:
     explicit DispatchWorkbook(ComPtr<IDispatch> book) : book_(std::move(book)) {}
 
-    void activate() override { call_method(book_.Get(), workbook_names(), L"Activate"); }
+    void activate() override { call_method(book_.Get(), names_of(ObjectKind::workbook), L"Activate"); }
 
     std::vector<std::unique_ptr<HostSheet>> worksheets() override {
-        const ComPtr<IDispatch> sheets = required_object_of(get(book_.Get(), workbook_names(), L"Worksheets"));
-        const LONG count = integer_of(get(sheets.Get(), sheets_names(), L"Count"));
+        const ComPtr<IDispatch> sheets =
+            required_object_of(get(book_.Get(), names_of(ObjectKind::workbook), L"Worksheets"));
+        const LONG count = integer_of(get(sheets.Get(), names_of(ObjectKind::sheets), L"Count"));
         std::vector<std::unique_ptr<HostSheet>> result;
         for (LONG index = 1; index <= count; ++index) {
             Arguments arguments;
             arguments.integer(index);
             result.push_back(std::make_unique<DispatchSheet>(
-                required_object_of(get(sheets.Get(), sheets_names(), L"Item", arguments))));
+                required_object_of(get(sheets.Get(), names_of(ObjectKind::sheets), L"Item", arguments))));
         }
         return result;
     }
 
     std::unique_ptr<HostSheet> sheet(const std::u16string& name) override {
-        const ComPtr<IDispatch> sheets = required_object_of(get(book_.Get(), workbook_names(), L"Sheets"));
+        const ComPtr<IDispatch> sheets =
+            required_object_of(get(book_.Get(), names_of(ObjectKind::workbook), L"Sheets"));
         Arguments arguments;
         arguments.text(name);
         return std::make_unique<DispatchSheet>(
-            required_object_of(get(sheets.Get(), sheets_names(), L"Item", arguments)));
+            required_object_of(get(sheets.Get(), names_of(ObjectKind::sheets), L"Item", arguments)));
     }
 
 private:
@@ -435,7 +425,8 @@ public:
     explicit DispatchApplication(ComPtr<IDispatch> application) : application_(std::move(application)) {}
 
     std::shared_ptr<HostWorkbook> active_workbook() override {
-        ComPtr<IDispatch> book = object_of(get(application_.Get(), application_names(), L"ActiveWorkbook"));
+        ComPtr<IDispatch> book =
+            object_of(get(application_.Get(), names_of(ObjectKind::application), L"ActiveWorkbook"));
         if (!book) {
             return nullptr;
         }
