@@ -220,14 +220,29 @@ void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter
             // Writing back a formula text the replacement left as it was would turn a
             // text 007 into the number 7 or flatten an array formula, so such a cell
             // is not written at all.
+            std::optional<std::u16string> formula_before;
+            bool written = false;
             const auto formula_write = steps.run([&] {
-                const std::u16string formula = cell->formula();
-                std::u16string replaced = replace_all(formula, search, replacement);
-                if (replaced != formula) {
+                formula_before = cell->formula();
+                std::u16string replaced = replace_all(*formula_before, search, replacement);
+                if (replaced != *formula_before) {
+                    written = true;
                     cell->set_value(replaced);
                 }
             });
-            if (formula_write == Steps::Outcome::skipped && steps.last_failure()->number > 0) {
+            // A host may apply a write and still report a failure. Replacing again in
+            // the value would then replace inside the text already replaced, so the
+            // second way runs only while the cell still holds what was read.
+            const auto first_write_left_cell = [&] {
+                if (!written) {
+                    return true;
+                }
+                bool unchanged = false;
+                steps.run([&] { unchanged = cell->formula() == *formula_before; });
+                return unchanged;
+            };
+            if (formula_write == Steps::Outcome::skipped && steps.last_failure()->number > 0 &&
+                first_write_left_cell()) {
                 steps.run([&] {
                     // A value without a text form (an error value) leaves the cell.
                     const std::optional<std::u16string> value = cell->value_text();

@@ -466,3 +466,81 @@ TEST_F(Commands, FindAndReplaceRecordTheirTextsAndKeepTheBoxes) {
     find("refused");
     EXPECT_EQ(window.registry.get_text(tarvex::hkey_current_user, tarvex::application_key, u"SearchMRU_1"), u"cat");
 }
+
+namespace {
+
+// One cell whose host applies a write and still reports a failure, as a host
+// does when a recalculation it starts after the write fails.
+struct AppliedButFailedCell {
+    std::u16string formula;
+    int writes = 0;
+};
+
+class AppliedButFailedRange final : public tarvex::HostRange {
+public:
+    explicit AppliedButFailedRange(AppliedButFailedCell& cell) : cell_(cell) {}
+    std::unique_ptr<tarvex::HostRange> find(const std::u16string&, const tarvex::HostRange*) override {
+        return nullptr;
+    }
+    std::u16string address() override { return u"$A$1"; }
+    std::u16string text() override { return cell_.formula; }
+    std::u16string formula() override { return cell_.formula; }
+    std::optional<std::u16string> value_text() override { return cell_.formula; }
+    void set_value(const std::u16string& value) override {
+        cell_.formula = value;
+        if (++cell_.writes == 1) {
+            throw tarvex::HostError{static_cast<std::int32_t>(0x800A03EC),
+                                    u"Application-defined or object-defined error", u"Host"};
+        }
+    }
+    void select() override {}
+
+private:
+    AppliedButFailedCell& cell_;
+};
+
+class OneCellSheet final : public tarvex::HostSheet {
+public:
+    explicit OneCellSheet(AppliedButFailedCell& cell) : cell_(cell) {}
+    std::u16string name() override { return u"S"; }
+    void activate() override {}
+    std::unique_ptr<tarvex::HostRange> range(const std::u16string&) override {
+        return std::make_unique<AppliedButFailedRange>(cell_);
+    }
+    std::unique_ptr<tarvex::HostRange> range(const std::u16string&, const std::u16string&) override {
+        return std::make_unique<AppliedButFailedRange>(cell_);
+    }
+
+private:
+    AppliedButFailedCell& cell_;
+};
+
+class OneCellBook final : public tarvex::HostWorkbook {
+public:
+    explicit OneCellBook(AppliedButFailedCell& cell) : cell_(cell) {}
+    void activate() override {}
+    std::vector<std::unique_ptr<tarvex::HostSheet>> worksheets() override { return {}; }
+    std::unique_ptr<tarvex::HostSheet> sheet(const std::u16string&) override {
+        return std::make_unique<OneCellSheet>(cell_);
+    }
+
+private:
+    AppliedButFailedCell& cell_;
+};
+
+TEST(ReplaceTextMode, AWriteTheHostAppliedDespiteItsFailureIsNotReplacedAgain) {
+    AppliedButFailedCell cell{u"Havana"};
+    FakeMainWindow window;
+    AddinGlobals globals;
+    globals.target_workbook = std::make_shared<OneCellBook>(cell);
+    window.search.set_text(u"ana");
+    window.replace.set_text(u"[[ana]]");
+    window.list.list.append({tarvex::ResultRow{u"S", u"$A$1", u"Havana", true}});
+
+    tarvex::cmdReplace_Click(window.controls, globals);
+
+    EXPECT_EQ(cell.formula, u"Hav[[ana]]");
+    EXPECT_EQ(cell.writes, 1) << "the value-based second write must not run over the replaced text";
+}
+
+}  // namespace
