@@ -30,7 +30,9 @@ inline constexpr Entry entries[] = {
     {L"CLSID\\" TARVEX_CLSID, nullptr, L"ExcelTarvex.Morvane"},
     {L"CLSID\\" TARVEX_CLSID L"\\InprocServer32", nullptr, nullptr},
     {L"CLSID\\" TARVEX_CLSID L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
-    {L"CLSID\\" TARVEX_CLSID L"\\ProgID", nullptr, L"ExcelTarvex.Morvane.1"},
+    // The class is known by its plain ProgID (ProgIDFromCLSID answers with it); the
+    // versioned alias stays registered for callers that use it.
+    {L"CLSID\\" TARVEX_CLSID L"\\ProgID", nullptr, L"ExcelTarvex.Morvane"},
     {L"CLSID\\" TARVEX_CLSID L"\\VersionIndependentProgID", nullptr, L"ExcelTarvex.Morvane"},
     {L"CLSID\\" TARVEX_CLSID L"\\TypeLib", nullptr, TARVEX_LIBID},
     {L"CLSID\\" TARVEX_CLSID L"\\Version", nullptr, L"1.0"},

@@ -44,6 +44,8 @@ using UniqueHook = UniqueHandleOf<HHOOK, ::UnhookWindowsHookEx>;
 using UniqueKernelHandle = UniqueHandleOf<HANDLE, close_kernel_handle>;
 using UniqueActivationContext = UniqueHandleOf<HANDLE, ::ReleaseActCtx>;
 using UniqueBstr = UniqueHandleOf<BSTR, ::SysFreeString>;
+// Text that COM allocated for the caller (ProgIDFromCLSID, StringFromCLSID).
+using UniqueCoTaskText = UniqueHandleOf<LPOLESTR, ::CoTaskMemFree>;
 using UniqueSafeArray = UniqueHandleOf<SAFEARRAY*, ::SafeArrayDestroy>;
 
 // Memory that a system function allocated for its caller with LocalAlloc, such as

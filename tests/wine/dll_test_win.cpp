@@ -428,6 +428,18 @@ void expect_registered(Scope scope) {
     }
     EXPECT_TRUE(key_exists(HKEY_CLASSES_ROOT, typelib_key()));
 
+    if (scope == Scope::machine || !running_on_wine()) {
+        // The name the class is known by, as a host's add-in list shows it.
+        LPOLESTR name = nullptr;
+        ASSERT_EQ(::ProgIDFromCLSID(clsid_morvane, &name), S_OK);
+        const tarvex::UniqueCoTaskText owned(name);
+        EXPECT_STREQ(name, L"ExcelTarvex.Morvane");
+        // The versioned alias still names the same class.
+        CLSID versioned{};
+        EXPECT_EQ(::CLSIDFromProgID(L"ExcelTarvex.Morvane.1", &versioned), S_OK);
+        EXPECT_EQ(versioned, clsid_morvane);
+    }
+
     ComPtr<IDispatch> object = create_by_prog_id(scope);
     ASSERT_TRUE(object);
     DISPID id = 0;
