@@ -186,6 +186,11 @@ HRESULT Morvane::Invoke(DISPID dispid, REFIID iid, LCID, WORD flags, DISPPARAMS*
             exception->bstrSource = to_bstr(failure_->source);
             hr = DISP_E_EXCEPTION;
         }
+        // Tarvex's own failures reach a macro or script client as a component's
+        // macro-language error (Err.Number 13, 91); the host's keep the host's code.
+        if (hr == DISP_E_EXCEPTION && failure_ && exception != nullptr && failure_->source == tarvex_source) {
+            exception->scode = macro_error_code(exception->scode);
+        }
         return hr;
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;

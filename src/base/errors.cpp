@@ -51,6 +51,14 @@ std::int32_t error_number(std::int32_t hresult) {
     return hresult;
 }
 
+std::int32_t macro_error_code(std::int32_t hresult) {
+    const std::int32_t number = error_number(hresult);
+    if (number <= 0 || number > 0xFFFF) {
+        return hresult;
+    }
+    return static_cast<std::int32_t>(0x800A0000u | static_cast<std::uint32_t>(number));
+}
+
 std::optional<std::u16string> standard_error_text(std::int32_t hresult) {
     if (const auto* standard = find_standard(hresult)) {
         return std::u16string(standard->text);

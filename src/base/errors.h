@@ -41,6 +41,12 @@ inline constexpr char16_t internal_error[] = u"Internal error";
 // the standard dispatch codes, and any other HRESULT as its negative value.
 std::int32_t error_number(std::int32_t hresult);
 
+// The code a component raising a macro-language error gives a late-bound caller
+// for one of its own failures: 0x800A0000 plus the error number, so that a script
+// sees Err.Number 13 for a type mismatch rather than the dispatch code's negative
+// value. Codes without a macro error number stay as they are.
+std::int32_t macro_error_code(std::int32_t hresult);
+
 // The text a macro-language client shows for a standard dispatch code that a host
 // answers with directly; nullopt for any other code.
 std::optional<std::u16string> standard_error_text(std::int32_t hresult);

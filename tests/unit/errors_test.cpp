@@ -48,6 +48,16 @@ TEST(Errors, MacroClientNumbersAndTextsOfHostCodes) {
     }
 }
 
+TEST(Errors, OwnFailuresReachScriptsAsMacroErrorCodes) {
+    EXPECT_EQ(macro_error_code(code(0x80020005u)), code(0x800A000Du));  // Type mismatch: Err.Number 13
+    EXPECT_EQ(macro_error_code(code(0x800A005Bu)), code(0x800A005Bu));  // already error 91
+    EXPECT_EQ(macro_error_code(code(0x8007000Eu)), code(0x800A0007u));  // Out of memory: 7
+    // Codes with no macro error number pass unchanged.
+    EXPECT_EQ(macro_error_code(code(0x8000FFFFu)), code(0x8000FFFFu));
+    EXPECT_EQ(macro_error_code(code(0x80010001u)), code(0x80010001u));
+    EXPECT_EQ(macro_error_code(code(0x8002000Eu)), code(0x8002000Eu));
+}
+
 Failure failure_of(void (*thrower)()) {
     try {
         thrower();
