@@ -325,9 +325,8 @@ TEST_F(SearchArgumentTest, LateBoundCallTakesTheObjectByReferenceOrByValue) {
 
 // --- Registration ----------------------------------------------------------
 
-// Runs the system's regsvr32 silently and returns its exit code.
-DWORD regsvr32(const std::wstring& options) {
-    std::wstring command = L"regsvr32.exe /s " + options + L" \"" + test::tarvex_dll_path() + L"\"";
+// Runs a command line, waits at most a minute and returns its exit code.
+DWORD run_and_wait(std::wstring command) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
@@ -342,6 +341,42 @@ DWORD regsvr32(const std::wstring& options) {
     DWORD exit_code = 0;
     ::GetExitCodeProcess(process.hProcess, &exit_code);
     return exit_code;
+}
+
+// Runs the system's regsvr32 silently and returns its exit code.
+DWORD regsvr32(const std::wstring& options) {
+    return run_and_wait(L"regsvr32.exe /s " + options + L" \"" + test::tarvex_dll_path() + L"\"");
+}
+
+// Runs a VBScript through the system's cscript and returns what it printed.
+std::string run_vbscript(const std::string& script) {
+    wchar_t folder[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, folder);
+    const std::wstring source = std::wstring(folder) + L"tarvex_client.vbs";
+    const std::wstring output = std::wstring(folder) + L"tarvex_client.txt";
+    {
+        const UniqueKernelHandle file(
+            ::CreateFileW(source.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        ::WriteFile(file.get(), script.data(), static_cast<DWORD>(script.size()), &written, nullptr);
+    }
+    ::DeleteFileW(output.c_str());
+    run_and_wait(L"cmd.exe /c cscript.exe //nologo \"" + source + L"\" > \"" + output + L"\"");
+    std::string printed;
+    const UniqueKernelHandle file(
+        ::CreateFileW(output.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    char buffer[4096];
+    DWORD read = 0;
+    while (file.get() != INVALID_HANDLE_VALUE && ::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) &&
+           read > 0) {
+        printed.append(buffer, read);
+    }
+    ::DeleteFileW(source.c_str());
+    ::DeleteFileW(output.c_str());
+    while (!printed.empty() && (printed.back() == '\n' || printed.back() == '\r')) {
+        printed.pop_back();
+    }
+    return printed;
 }
 
 std::wstring classes_key(const Entry& entry) {
@@ -521,6 +556,20 @@ TEST_F(RegistrationTest, UnregisteringLeavesWhatOthersAddedAndRemovesTheRest) {
 
     ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, foreign.c_str());
     ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, class_key.c_str());
+}
+
+TEST_F(RegistrationTest, ScriptClientsSeeMacroErrorNumbers) {
+    ASSERT_EQ(regsvr32(L""), 0u);
+    const std::string printed = run_vbscript(
+        "On Error Resume Next\r\n"
+        "Set tarvex = CreateObject(\"ExcelTarvex.Morvane\")\r\n"
+        "If Err.Number <> 0 Then\r\n"
+        "  WScript.Echo \"create \" & Err.Number\r\n"
+        "  WScript.Quit\r\n"
+        "End If\r\n"
+        "tarvex.Search Nothing\r\n"
+        "WScript.Echo Err.Number & \"|\" & Err.Description & \"|\" & Err.Source\r\n");
+    EXPECT_EQ(printed, "13|Type mismatch|ExcelTarvex");
 }
 
 TEST_F(RegistrationTest, DllInstallKnowsOnlyTheUserScope) {
