@@ -13,12 +13,22 @@ inline constexpr char16_t tarvex_source[] = u"ExcelTarvex";
 
 // The HRESULTs that Tarvex raises itself or branches on.
 namespace hr {
-inline constexpr std::int32_t call_rejected = static_cast<std::int32_t>(0x80010001);   // busy, e.g. a cell being edited
+// The three ways the host says it is busy (a cell being edited, a modal dialog
+// open): cross-process callers get the COM channel's two codes, in-process
+// callers the host's own error.
+inline constexpr std::int32_t call_rejected = static_cast<std::int32_t>(0x80010001);  // RPC_E_CALL_REJECTED
+inline constexpr std::int32_t retry_later = static_cast<std::int32_t>(0x8001010A);    // RPC_E_SERVERCALL_RETRYLATER
+inline constexpr std::int32_t host_busy = static_cast<std::int32_t>(0x800AC472);
 inline constexpr std::int32_t type_mismatch = static_cast<std::int32_t>(0x80020005);   // DISP_E_TYPEMISMATCH
 inline constexpr std::int32_t object_not_set = static_cast<std::int32_t>(0x800A005B);  // error 91
 inline constexpr std::int32_t out_of_memory = static_cast<std::int32_t>(0x8007000E);
 inline constexpr std::int32_t internal_error = static_cast<std::int32_t>(0x800A0033);  // error 51
 }  // namespace hr
+
+// True for any of the host's answers that mean "busy, try later".
+constexpr bool is_host_busy(std::int32_t hresult) {
+    return hresult == hr::call_rejected || hresult == hr::retry_later || hresult == hr::host_busy;
+}
 
 // The macro language's texts for the errors Tarvex raises or recognises.
 namespace error_text {

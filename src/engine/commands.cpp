@@ -98,7 +98,7 @@ bool walk_sheet(HostSheet& sheet, const std::u16string& what, Steps& steps, std:
     std::unique_ptr<HostRange> held;
     steps.go_silent();
     if (steps.run([&] { held = within->find(what, nullptr); }) != Steps::Outcome::done) {
-        return steps.last_failure()->hresult != hr::call_rejected;
+        return !is_host_busy(steps.last_failure()->hresult);
     }
     std::u16string name;
     if (held && steps.run([&] { name = sheet.name(); }) != Steps::Outcome::done) {
@@ -160,7 +160,7 @@ void cmdFind_Click(MainWindowControls& w, AddinGlobals& globals) {
         // A failure before the first search call: nothing was searched, and the
         // list and the workbook its rows belong to stay as they were.
         const Failure failure = current_failure();
-        if (failure.hresult == hr::call_rejected) {
+        if (is_host_busy(failure.hresult)) {
             show_refusal(w);
         }
         w.screen.set_mouse_pointer(MousePointer::standard);

@@ -103,7 +103,7 @@ void Application::enter(std::string_view operation, std::vector<std::u16string> 
         log_.push_back({std::string(operation), std::move(arguments)});
     }
     if (refusing_) {
-        detail::fail(hr::call_rejected);
+        detail::fail(refusal_code_);
     }
     const auto it = injections_.find(std::string(operation));
     if (it == injections_.end()) {

@@ -16,8 +16,10 @@ namespace standin {
 
 // HRESULTs the real host answers with, as plain numbers so the model stays portable.
 namespace hr {
-inline constexpr std::int32_t call_rejected = static_cast<std::int32_t>(0x80010001);        // RPC_E_CALL_REJECTED
-inline constexpr std::int32_t disconnected = static_cast<std::int32_t>(0x80010108);         // RPC_E_DISCONNECTED
+inline constexpr std::int32_t call_rejected = static_cast<std::int32_t>(0x80010001);  // RPC_E_CALL_REJECTED
+inline constexpr std::int32_t retry_later = static_cast<std::int32_t>(0x8001010A);    // RPC_E_SERVERCALL_RETRYLATER
+inline constexpr std::int32_t host_busy = static_cast<std::int32_t>(0x800AC472);      // in-process callers
+inline constexpr std::int32_t disconnected = static_cast<std::int32_t>(0x80010108);   // RPC_E_DISCONNECTED
 inline constexpr std::int32_t application_defined = static_cast<std::int32_t>(0x800A03EC);  // error 1004
 inline constexpr std::int32_t object_required = static_cast<std::int32_t>(0x800A01A8);      // error 424
 inline constexpr std::int32_t bad_index = static_cast<std::int32_t>(0x8002000B);            // DISP_E_BADINDEX
@@ -245,8 +247,13 @@ public:
     SearchOrder held_order() const { return held_.order; }
 
     // --- Switches for tests ---
-    // While refusing, every operation fails with call_rejected, as while the user edits a cell.
-    void set_refusing(bool refusing) { refusing_ = refusing; }
+    // While refusing, every operation fails with `code`, as while the user edits a
+    // cell: call_rejected or retry_later as a cross-process caller sees it,
+    // host_busy as an in-process caller does.
+    void set_refusing(bool refusing, std::int32_t code = hr::call_rejected) {
+        refusing_ = refusing;
+        refusal_code_ = code;
+    }
     bool refusing() const { return refusing_; }
     // The n-th call (1-based, counted from now) of `operation` fails with `hresult`.
     void fail_call(std::string operation, int nth, std::int32_t hresult, std::u16string description = u"");
@@ -268,6 +275,7 @@ private:
     std::shared_ptr<Workbook> active_;
     FindOptions held_;
     bool refusing_ = false;
+    std::int32_t refusal_code_ = hr::call_rejected;
     bool logging_ = true;
     std::unordered_map<std::string, std::vector<Injection>> injections_;
     std::vector<CallRecord> log_;

@@ -233,6 +233,8 @@ std::u16string default_description(std::int32_t hresult) {
     switch (hresult) {
         case hr::call_rejected:
             return u"Call was rejected by callee.";
+        case hr::retry_later:
+            return u"The message filter indicated that the application is busy.";
         case hr::disconnected:
             return u"The object invoked has disconnected from its clients.";
         case hr::application_defined:

@@ -544,3 +544,41 @@ TEST(ReplaceTextMode, AWriteTheHostAppliedDespiteItsFailureIsNotReplacedAgain) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Commands, EveryWayTheHostSaysBusyIsARefusal) {
+    const std::int32_t busy_codes[] = {standin::hr::call_rejected, standin::hr::retry_later, standin::hr::host_busy};
+    open(three_sheets);
+    for (const std::int32_t code : busy_codes) {
+        SCOPED_TRACE(code);
+        // At the first search call of a worksheet.
+        window.messages.shown.clear();
+        app->fail_call("Range.Find", 1, code);
+        find("pear");
+        ASSERT_EQ(window.messages.shown.size(), 1u);
+        EXPECT_EQ(window.messages.shown[0].text, tarvex::command_texts::refusal);
+        EXPECT_TRUE(rows().empty());
+        EXPECT_EQ(window.status_text(), u"Done..");
+
+        // Before it: the workbook's worksheets cannot even be listed.
+        find("apple");
+        window.messages.shown.clear();
+        app->set_refusing(true, code);
+        find("apple");
+        app->set_refusing(false);
+        ASSERT_EQ(window.messages.shown.size(), 1u);
+        EXPECT_EQ(window.messages.shown[0].text, tarvex::command_texts::refusal);
+        EXPECT_EQ(rows().size(), 4u) << "the list stays as it was";
+        EXPECT_EQ(window.status_text(), u"Done..");
+        EXPECT_EQ(window.screen.current, MousePointer::standard);
+    }
+    // Any other failure before the first search call says nothing.
+    window.messages.shown.clear();
+    app->set_refusing(true, standin::hr::application_defined);
+    find("apple");
+    app->set_refusing(false);
+    EXPECT_TRUE(window.messages.shown.empty());
+}
+
+}  // namespace

@@ -162,16 +162,22 @@ TEST_F(Commands, ReplaceAllInWholeCellModeWritesEveryListedCell) {
 }
 
 TEST_F(Commands, RefusedFindSaysSo) {
-    MessageBoxAnswerer answers;
-    app().set_refusing(true);
-    find(u"apple");
-    app().set_refusing(false);
-    ASSERT_EQ(answers.shown.size(), 1u);
-    EXPECT_EQ(answers.shown[0].title, u"Tarvex");
-    EXPECT_EQ(answers.shown[0].text,
-              u"Can not search the current spread sheet.\r\nIf you are currently editing any "
-              u"cells finish making changes and commit them please.");
-    EXPECT_EQ(status(), u"Done..");
+    // Across processes the COM channel answers for the busy host; in process the
+    // host raises its own error through EXCEPINFO. Each is a refusal.
+    const std::int32_t busy_codes[] = {standin::hr::call_rejected, standin::hr::retry_later, standin::hr::host_busy};
+    for (const std::int32_t code : busy_codes) {
+        SCOPED_TRACE(code);
+        MessageBoxAnswerer answers;
+        app().set_refusing(true, code);
+        find(u"apple");
+        app().set_refusing(false);
+        ASSERT_EQ(answers.shown.size(), 1u);
+        EXPECT_EQ(answers.shown[0].title, u"Tarvex");
+        EXPECT_EQ(answers.shown[0].text,
+                  u"Can not search the current spread sheet.\r\nIf you are currently editing any "
+                  u"cells finish making changes and commit them please.");
+        EXPECT_EQ(status(), u"Done..");
+    }
 }
 
 TEST_F(Commands, DoubleClickGoesToTheCell) {
