@@ -2,6 +2,7 @@
 // One helper runs the numbered steps of every routine that deals with failures:
 // the commands (strict until their tolerant point, then silent) and the settings
 // routines (each failure reported, the user's answer deciding what follows).
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <utility>
@@ -39,6 +40,7 @@ public:
                 }
                 last_ = current_failure();
                 if (mode_ == Mode::silent) {
+                    ++skipped_;
                     return Outcome::skipped;
                 }
                 const StepAnswer answer = reporter_(*last_, line);
@@ -69,6 +71,9 @@ public:
         return result;
     }
 
+    // How many steps tolerant mode has passed over so far.
+    std::size_t skipped() const { return skipped_; }
+
     // The failure of the last step that failed, if any.
     const std::optional<Failure>& last_failure() const { return last_; }
 
@@ -79,6 +84,7 @@ private:
     Mode mode_;
     StepReporter reporter_;
     std::optional<Failure> last_;
+    std::size_t skipped_ = 0;
 };
 
 }  // namespace tarvex

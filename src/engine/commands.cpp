@@ -52,6 +52,24 @@ void replace_listed_rows(MainWindowControls& w, AddinGlobals& globals, const std
     w.lvwMain.rows_changed();
 }
 
+// "Done(5 matches)  ..." as always when every host call succeeded; otherwise it
+// says how many calls were passed over, so a partial list never looks complete.
+std::u16string find_status(std::size_t matches, std::size_t not_read) {
+    std::u16string text = u"Done(" + decimal(static_cast<std::int64_t>(matches)) + u" matches";
+    if (not_read > 0) {
+        text += u", " + decimal(static_cast<std::int64_t>(not_read)) + u" not read";
+    }
+    return text + u")  ...";
+}
+
+std::u16string replace_status(std::size_t not_written) {
+    if (not_written == 0) {
+        return texts::replace_done;
+    }
+    return u"Done (" + decimal(static_cast<std::int64_t>(not_written)) +
+           (not_written == 1 ? u" cell not written) ..." : u" cells not written) ...");
+}
+
 void show_refusal(MainWindowControls& w) {
     w.messages.show(MessageRequest{texts::refusal, u"", MessageButtons::ok, MessageIcon::none, 1});
 }
@@ -173,13 +191,12 @@ void cmdFind_Click(MainWindowControls& w, AddinGlobals& globals) {
     for (ResultRow& row : rows) {
         steps.run([&] { row.content = book->sheet(row.sheet)->range(row.address)->text(); });
     }
+    // Host calls of the search that tolerant mode passed over: matches or texts
+    // the list may lack.
+    const std::size_t not_read = steps.skipped();
     steps.run([&] { replace_listed_rows(w, globals, book, std::move(rows)); });
     steps.run([&] { record_recent(w.settings, recent_searches, w.cmbSearchFor); });
-    steps.run([&] {
-        w.StatusBar1.set_text(
-            texts::status_key,
-            u"Done(" + decimal(static_cast<std::int64_t>(w.lvwMain.rows().size())) + u" matches)  ...");
-    });
+    steps.run([&] { w.StatusBar1.set_text(texts::status_key, find_status(w.lvwMain.rows().size(), not_read)); });
     steps.run([&] { w.screen.set_mouse_pointer(MousePointer::standard); });
 }
 
@@ -199,6 +216,8 @@ void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter
     w.StatusBar1.set_text(texts::status_key, texts::replacing);
 
     Steps steps = Steps::strict();
+    // Rows of the run whose cell tolerant mode passed over: the status says so.
+    std::size_t not_written = 0;
     try {
         const ResultList& list = w.lvwMain.rows();
         for (std::size_t i = 0; i < list.size(); ++i) {
@@ -210,10 +229,13 @@ void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter
             // the run is tolerant: no other cell may be written in its place.
             std::unique_ptr<HostRange> cell;
             if (steps.run([&] { cell = row_cell(globals.target_workbook, row); }) != Steps::Outcome::done) {
+                ++not_written;
                 continue;
             }
             if (whole_cell) {
-                steps.run([&] { cell->set_value(replacement); });
+                if (steps.run([&] { cell->set_value(replacement); }) == Steps::Outcome::skipped) {
+                    ++not_written;
+                }
                 continue;
             }
             steps.go_silent();
@@ -233,27 +255,36 @@ void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter
             // A host may apply a write and still report a failure. Replacing again in
             // the value would then replace inside the text already replaced, so the
             // second way runs only while the cell still holds what was read.
-            const auto first_write_left_cell = [&] {
-                if (!written) {
-                    return true;
-                }
+            if (formula_write != Steps::Outcome::skipped) {
+                continue;
+            }
+            if (steps.last_failure()->number <= 0) {
+                ++not_written;
+                continue;
+            }
+            if (written) {
                 bool unchanged = false;
-                steps.run([&] { unchanged = cell->formula() == *formula_before; });
-                return unchanged;
-            };
-            if (formula_write == Steps::Outcome::skipped && steps.last_failure()->number > 0 &&
-                first_write_left_cell()) {
-                steps.run([&] {
-                    // A value without a text form (an error value) leaves the cell.
-                    const std::optional<std::u16string> value = cell->value_text();
-                    if (!value) {
-                        return;
-                    }
-                    std::u16string replaced = replace_all(*value, search, replacement);
-                    if (replaced != *value) {
-                        cell->set_value(replaced);
-                    }
-                });
+                if (steps.run([&] { unchanged = cell->formula() == *formula_before; }) != Steps::Outcome::done) {
+                    ++not_written;  // cannot tell, so it is not written again
+                    continue;
+                }
+                if (!unchanged) {
+                    continue;  // the host did write it
+                }
+            }
+            const auto value_write = steps.run([&] {
+                // A value without a text form (an error value) leaves the cell.
+                const std::optional<std::u16string> value = cell->value_text();
+                if (!value) {
+                    return;
+                }
+                std::u16string replaced = replace_all(*value, search, replacement);
+                if (replaced != *value) {
+                    cell->set_value(replaced);
+                }
+            });
+            if (value_write == Steps::Outcome::skipped) {
+                ++not_written;
             }
         }
     } catch (...) {
@@ -268,7 +299,7 @@ void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter
 
     steps.run([&] { cmdFind_Click(w, globals); });
     steps.run([&] { record_recent(w.settings, recent_replacements, w.cmbReplace); });
-    steps.run([&] { w.StatusBar1.set_text(texts::status_key, texts::replace_done); });
+    steps.run([&] { w.StatusBar1.set_text(texts::status_key, replace_status(not_written)); });
     steps.run([&] { w.screen.set_mouse_pointer(MousePointer::standard); });
 }
 

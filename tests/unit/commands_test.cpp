@@ -395,7 +395,9 @@ TEST_F(Commands, DeletedOrRenamedSheetIsSkippedInTextMode) {
     EXPECT_EQ(cell_formula(u"Renamed", {1, 1}), "cat");
     EXPECT_EQ(cell_formula(u"C", {1, 1}), "dog");
     EXPECT_TRUE(window.messages.shown.empty());
-    EXPECT_EQ(window.status_text(), u"Done ...");
+    // The skipped row is not passed over in silence; the next Find lists it again.
+    EXPECT_EQ(window.status_text(), u"Done (1 cell not written) ...");
+    EXPECT_EQ(rows(), (Rows{"Renamed!$A$1=cat"}));
 }
 
 TEST_F(Commands, FailureOutsideTolerantModeStopsBeforeAnyFurtherWrite) {
@@ -579,6 +581,24 @@ TEST_F(Commands, EveryWayTheHostSaysBusyIsARefusal) {
     find("apple");
     app->set_refusing(false);
     EXPECT_TRUE(window.messages.shown.empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Commands, FindSaysHowManyHostCallsItPassedOver) {
+    open(three_sheets);
+    find("pear");
+    EXPECT_EQ(window.status_text(), u"Done(1 matches)  ...");
+    // The displayed text of one match cannot be read back.
+    app->fail_call("Range.Text", 1, standin::hr::application_defined);
+    find("apple");
+    EXPECT_EQ(rows().size(), 4u);
+    EXPECT_EQ(window.status_text(), u"Done(4 matches, 1 not read)  ...");
+    // The same search without faults is plain again.
+    find("apple");
+    EXPECT_EQ(window.status_text(), u"Done(4 matches)  ...");
 }
 
 }  // namespace

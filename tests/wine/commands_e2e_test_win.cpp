@@ -205,6 +205,8 @@ TEST_F(Commands, RenamedSheetBetweenFindAndReplace) {
     click(design::cmdReplaceAll);
     EXPECT_EQ(cell(u"Fruit", {1, 1}), "fig");
     EXPECT_EQ(cell(u"Greens", {3, 3}), "crab apple");
+    // The window says that a row was passed over instead of a clean "Done ...".
+    EXPECT_EQ(status(), u"Done (1 cell not written) ...");
 
     // Whole-cell mode stops at the first row it cannot address and says why.
     find(u"apple");  // Fruit!B2 ("Apple pie") and Greens!C3
