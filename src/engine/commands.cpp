@@ -134,6 +134,11 @@ bool walk_sheet(HostSheet& sheet, const std::u16string& what, Steps& steps, std:
         }
         rows.push_back(ResultRow{name, std::move(address), u"", false});
         met.add_last();
+        // The displayed text comes from the cell just found: looking it up again by
+        // sheet name and address would cost two more host calls per match, and
+        // nothing can change the workbook while the command runs. A text that
+        // cannot be read stays empty.
+        steps.run([&] { rows.back().content = held->text(); });
         std::unique_ptr<HostRange> next;
         // A failed call keeps the held match, which the next round finds already met.
         if (steps.run([&] { next = within->find(what, held.get()); }) == Steps::Outcome::done) {
@@ -186,11 +191,6 @@ void cmdFind_Click(MainWindowControls& w, AddinGlobals& globals) {
         return;
     }
 
-    // The list is filled only now, each row with its cell's displayed text; a cell
-    // that cannot be read back leaves its text empty.
-    for (ResultRow& row : rows) {
-        steps.run([&] { row.content = book->sheet(row.sheet)->range(row.address)->text(); });
-    }
     // Host calls of the search that tolerant mode passed over: matches or texts
     // the list may lack.
     const std::size_t not_read = steps.skipped();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "base/text.h"
 #include "support/fake_controls.h"
 #include "support/standin_host.h"
@@ -599,6 +601,34 @@ TEST_F(Commands, FindSaysHowManyHostCallsItPassedOver) {
     // The same search without faults is plain again.
     find("apple");
     EXPECT_EQ(window.status_text(), u"Done(4 matches)  ...");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Commands, FindMakesThreeHostCallsPerMatch) {
+    // One worksheet, many matches: per match one Find, one Address, one Text.
+    std::string sheet = "sheet S\n";
+    constexpr int matches = 50;
+    for (int row = 1; row <= matches; ++row) {
+        sheet += "A" + std::to_string(row) + "|apple " + std::to_string(row) + "\n";
+    }
+    open(sheet.c_str());
+    app->clear_log();
+    find("apple");
+    ASSERT_EQ(rows().size(), static_cast<std::size_t>(matches));
+    std::map<std::string, int> calls;
+    for (const auto& call : app->call_log()) {
+        ++calls[call.operation];
+    }
+    EXPECT_EQ(calls["Range.Find"], matches + 1);     // the last one comes round to the first match
+    EXPECT_EQ(calls["Range.Address"], matches + 1);  // and its address says so
+    EXPECT_EQ(calls["Range.Text"], matches);
+    EXPECT_EQ(calls["Workbook.Sheets"], 0) << "no cell is looked up again by its sheet's name";
+    // Each row has the text of its own cell (the walk starts after A1, so A1 comes last).
+    EXPECT_EQ(rows().front(), "S!$A$2=apple 2");
+    EXPECT_EQ(rows().back(), "S!$A$1=apple 1");
 }
 
 }  // namespace
