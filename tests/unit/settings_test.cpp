@@ -222,11 +222,43 @@ TEST_F(Settings, FullListDropsTheOldestOnlyForANewText) {
     expected.insert(expected.begin(), "new");
     expected.pop_back();
     EXPECT_EQ(slots("SearchMRU_"), expected);
-    // The most a recording costs: 25 reads to find the end, 24 to shift, 25 writes,
-    // each with its own open and close.
-    EXPECT_EQ(registry.calls["query"], 49);
+    // The most a recording costs: one key opened, 25 reads and 25 writes.
+    EXPECT_EQ(registry.calls["query"], 25);
     EXPECT_EQ(registry.calls["set"], 25);
-    EXPECT_EQ(registry.calls["open"] + registry.calls["create"], registry.calls["close"]);
+    EXPECT_EQ(registry.calls["open"] + registry.calls["create"], 1);
+    EXPECT_EQ(registry.open_handles(), 0u);
+}
+
+TEST_F(Settings, RecordingWritesOnlyTheSlotsThatChange) {
+    store("SearchMRU_", {"a", "b", "c", "d"});
+    // The newest text again: read once, nothing written.
+    record("a");
+    EXPECT_EQ(registry.calls["set"], 0);
+    EXPECT_EQ(registry.calls["query"], 1);
+
+    // Moving the third up rewrites the three slots above where it stood, no more.
+    registry.calls.clear();
+    record("c");
+    EXPECT_EQ(slots("SearchMRU_"), (Texts{"c", "a", "b", "d"}));
+    EXPECT_EQ(registry.calls["set"], 3);
+
+    // A list holding one text twice (as an interrupted shift leaves it) loses the
+    // copy that moves up, and only the slots that differ are written.
+    store("SearchMRU_", {"x", "x", "y"});
+    registry.calls.clear();
+    record("y");
+    EXPECT_EQ(slots("SearchMRU_"), (Texts{"y", "x", "x", "d"}));
+    EXPECT_EQ(registry.calls["set"], 2);
+
+    // Filling the box opens the key once and creates nothing when it is missing.
+    registry.calls.clear();
+    GetSearchMRU(settings, search);
+    EXPECT_EQ(registry.calls["open"], 1);
+    EXPECT_EQ(registry.calls["close"], 1);
+    registry = FakeRegistry();
+    GetSearchMRU(settings, search);
+    EXPECT_EQ(items(search), (Texts{""}));
+    EXPECT_FALSE(registry.has_key(hkey_current_user, app_key));
 }
 
 TEST_F(Settings, AGapEndsTheListForFillAndShift) {
