@@ -148,12 +148,14 @@ bool walk_sheet(HostSheet& sheet, const std::u16string& what, Steps& steps, std:
     return true;
 }
 
-}  // namespace
+// Whether a Find run listed everything it was asked for. An incomplete run has
+// already said so, in its status or with the refusal message.
+enum class FindEnd { complete, incomplete };
 
-void cmdFind_Click(MainWindowControls& w, AddinGlobals& globals) {
+FindEnd find_rows(MainWindowControls& w, AddinGlobals& globals) {
     const std::u16string typed = w.cmbSearchFor.text();
     if (is_blank(typed)) {
-        return;
+        return FindEnd::complete;
     }
     const std::u16string what = PrepareSearchString(typed);
     w.screen.set_mouse_pointer(MousePointer::hourglass);
@@ -176,7 +178,7 @@ void cmdFind_Click(MainWindowControls& w, AddinGlobals& globals) {
                 show_refusal(w);
                 w.screen.set_mouse_pointer(MousePointer::standard);
                 w.StatusBar1.set_text(texts::status_key, texts::find_refused);
-                return;
+                return FindEnd::incomplete;
             }
         }
     } catch (...) {
@@ -188,7 +190,7 @@ void cmdFind_Click(MainWindowControls& w, AddinGlobals& globals) {
         }
         w.screen.set_mouse_pointer(MousePointer::standard);
         w.StatusBar1.set_text(texts::status_key, texts::find_refused);
-        return;
+        return FindEnd::incomplete;
     }
 
     // Host calls of the search that tolerant mode passed over: matches or texts
@@ -198,6 +200,13 @@ void cmdFind_Click(MainWindowControls& w, AddinGlobals& globals) {
     steps.run([&] { record_recent(w.settings, recent_searches, w.cmbSearchFor); });
     steps.run([&] { w.StatusBar1.set_text(texts::status_key, find_status(w.lvwMain.rows().size(), not_read)); });
     steps.run([&] { w.screen.set_mouse_pointer(MousePointer::standard); });
+    return not_read == 0 ? FindEnd::complete : FindEnd::incomplete;
+}
+
+}  // namespace
+
+void cmdFind_Click(MainWindowControls& w, AddinGlobals& globals) {
+    find_rows(w, globals);
 }
 
 void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter) {
@@ -258,7 +267,10 @@ void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter
             if (formula_write != Steps::Outcome::skipped) {
                 continue;
             }
-            if (steps.last_failure()->number <= 0) {
+            // Only the host's own errors earn a second way: a busy host refuses
+            // that too, and a failure without an error number is not about the text.
+            const Failure& failure = *steps.last_failure();
+            if (failure.number <= 0 || is_host_busy(failure.hresult)) {
                 ++not_written;
                 continue;
             }
@@ -297,9 +309,14 @@ void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter
         return;
     }
 
-    steps.run([&] { cmdFind_Click(w, globals); });
+    auto closing_find = FindEnd::incomplete;
+    steps.run([&] { closing_find = find_rows(w, globals); });
     steps.run([&] { record_recent(w.settings, recent_replacements, w.cmbReplace); });
-    steps.run([&] { w.StatusBar1.set_text(texts::status_key, replace_status(not_written)); });
+    // Every cell written: the plain text, unless the list Find made afterwards is
+    // incomplete, in which case its own status stays to say so.
+    if (not_written > 0 || closing_find == FindEnd::complete) {
+        steps.run([&] { w.StatusBar1.set_text(texts::status_key, replace_status(not_written)); });
+    }
     steps.run([&] { w.screen.set_mouse_pointer(MousePointer::standard); });
 }
 

@@ -370,20 +370,28 @@ TEST_F(Commands, InvalidFormulaFallsBackToTheValueText) {
 }
 
 TEST_F(Commands, RefusedWriteGetsNoValueFallback) {
-    open("sheet S\nA1|abc\nA2|abc\n");
-    find("abc");
-    app->fail_call("Range.Value=", 1, standin::hr::call_rejected);
-    window.replace.set_text(u"x");
-    tarvex::cmdReplaceAll_Click(window.controls, globals);
-    // The refused cell keeps its text and no value-based write was tried for it;
-    // the next row is still handled.
-    EXPECT_EQ(cell_formula(u"S", {2, 1}), "abc");
-    EXPECT_EQ(cell_formula(u"S", {1, 1}), "x");
-    int value_reads = 0;
-    for (const auto& call : app->call_log()) {
-        value_reads += call.operation == "Range.Value";
+    // Each way the host says busy, the in-process one with its positive error
+    // number included.
+    for (const std::int32_t code : {standin::hr::call_rejected, standin::hr::retry_later, standin::hr::host_busy}) {
+        SCOPED_TRACE(code);
+        app = std::make_shared<standin::Application>();
+        open("sheet S\nA1|abc\nA2|abc\n");
+        find("abc");
+        app->clear_log();
+        app->fail_call("Range.Value=", 1, code);
+        window.replace.set_text(u"x");
+        tarvex::cmdReplaceAll_Click(window.controls, globals);
+        // The refused cell keeps its text and no value-based write was tried for it;
+        // the next row is still handled.
+        EXPECT_EQ(cell_formula(u"S", {2, 1}), "abc");
+        EXPECT_EQ(cell_formula(u"S", {1, 1}), "x");
+        int value_reads = 0;
+        for (const auto& call : app->call_log()) {
+            value_reads += call.operation == "Range.Value";
+        }
+        EXPECT_EQ(value_reads, 0);
+        EXPECT_EQ(window.status_text(), u"Done (1 cell not written) ...");
     }
-    EXPECT_EQ(value_reads, 0);
 }
 
 TEST_F(Commands, DeletedOrRenamedSheetIsSkippedInTextMode) {
@@ -629,6 +637,41 @@ TEST_F(Commands, FindMakesThreeHostCallsPerMatch) {
     // Each row has the text of its own cell (the walk starts after A1, so A1 comes last).
     EXPECT_EQ(rows().front(), "S!$A$2=apple 2");
     EXPECT_EQ(rows().back(), "S!$A$1=apple 1");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Commands, ReplaceLeavesItsClosingFindToSayWhenThatFindIsIncomplete) {
+    const std::int32_t busy_codes[] = {standin::hr::call_rejected, standin::hr::retry_later, standin::hr::host_busy};
+    for (const std::int32_t code : busy_codes) {
+        SCOPED_TRACE(code);
+        app = std::make_shared<standin::Application>();
+        open("sheet S\nA1|cat\nA2|cat\nA3|cat\n");
+        find("cat");
+        window.messages.shown.clear();
+        window.replace.set_text(u"dog");
+        // Every cell is written; the host turns busy as the closing Find starts.
+        app->fail_call("Application.ActiveWorkbook", 1, code);
+        tarvex::cmdReplaceAll_Click(window.controls, globals);
+        EXPECT_EQ(cell_formula(u"S", {1, 1}), "dog");
+        EXPECT_EQ(cell_formula(u"S", {3, 1}), "dog");
+        ASSERT_EQ(window.messages.shown.size(), 1u);
+        EXPECT_EQ(window.messages.shown[0].text, tarvex::command_texts::refusal);
+        EXPECT_EQ(window.status_text(), u"Done..") << "not the plain success of a replace";
+        EXPECT_EQ(window.screen.current, MousePointer::standard);
+    }
+
+    // A closing Find that passed over a call keeps its own status.
+    app = std::make_shared<standin::Application>();
+    open("sheet S\nA1|cat\nA2|cat\nA3|cat\n");
+    find("cat");
+    tick({0});
+    app->fail_call("Range.Text", 1, standin::hr::application_defined);
+    tarvex::cmdReplace_Click(window.controls, globals);
+    EXPECT_EQ(rows().size(), 2u);
+    EXPECT_EQ(window.status_text(), u"Done(2 matches, 1 not read)  ...");
 }
 
 }  // namespace
