@@ -452,7 +452,7 @@ HRESULT DispatchObject::invoke_checked(const MemberShape& member, WORD flags, LC
     if (is_put) {
         operation += '=';
     }
-    app_->enter(operation, forwards ? std::vector<std::u16string>{} : args.log_texts());
+    app_->enter(operation, forwards ? std::vector<std::u16string>{} : args.log_texts(), !forwards);
     check_alive();
 
     if (is_put) {

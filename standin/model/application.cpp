@@ -9,6 +9,17 @@
 #include "model/model_detail.h"
 
 namespace standin {
+namespace {
+
+// Busy time, not sleep: a sleep cannot be shorter than the scheduler's tick,
+// and a host answering a call is busy, not idle.
+void spend(std::chrono::nanoseconds cost) {
+    const auto until = std::chrono::steady_clock::now() + cost;
+    while (std::chrono::steady_clock::now() < until) {
+    }
+}
+
+}  // namespace
 
 std::shared_ptr<Workbook> Application::add_workbook(std::unique_ptr<Workbook> book) {
     if (!book) {
@@ -87,7 +98,11 @@ std::optional<CellPos> Application::find(const Sheet& sheet, std::u16string_view
     FindOptions options = held_;
     options.direction = direction;
     options.match_case = match_case;
-    return sheet.find(what, within, after, options);
+    const std::optional<CellPos> found = sheet.find(what, within, after, options);
+    if (cell_cost_.count() > 0 && found) {
+        spend(cell_cost_ * sheet.cells_passed(after.value_or(within.top_left), *found));
+    }
+    return found;
 }
 
 void Application::fail_call(std::string operation, int nth, std::int32_t hresult, std::u16string description) {
@@ -98,12 +113,29 @@ void Application::fail_call(std::string operation, int nth, std::int32_t hresult
     injections_[std::move(operation)].push_back({std::max(nth, 1), hresult, std::move(description)});
 }
 
-void Application::enter(std::string_view operation, std::vector<std::u16string> arguments) {
+void Application::fail_calls_from(int nth, int count, std::int32_t hresult) {
+    run_ = FailingRun{};
+    run_.first = std::max(nth, 1);
+    run_.last = run_.first + std::max(count, 1) - 1;
+    run_.hresult = hresult;
+}
+
+void Application::enter(std::string_view operation, std::vector<std::u16string> arguments, bool priced) {
     if (logging_) {
         log_.push_back({std::string(operation), std::move(arguments)});
     }
+    if (priced && call_cost_.count() > 0) {
+        spend(call_cost_);
+    }
     if (refusing_) {
         detail::fail(refusal_code_);
+    }
+    if (run_.first > 0) {
+        ++run_.seen;
+        if (run_.seen >= run_.first && run_.seen <= run_.last) {
+            ++run_.failed;
+            detail::fail(run_.hresult);
+        }
     }
     const auto it = injections_.find(std::string(operation));
     if (it == injections_.end()) {

@@ -7,6 +7,7 @@
 // orders; a call is then a binary search from its start cell. The lists are
 // rebuilt lazily once the sheet has changed.
 #include <algorithm>
+#include <iterator>
 
 #include "model/model_detail.h"
 
@@ -203,6 +204,18 @@ std::optional<CellPos> Sheet::find(std::u16string_view what, const Rect& within,
         return std::nullopt;
     }
     return position_of(*found, options.order);
+}
+
+std::size_t Sheet::cells_passed(CellPos from, CellPos to) const {
+    const std::uint64_t start = detail::cell_key(from);
+    const std::uint64_t end = detail::cell_key(to);
+    const auto after_start = cells_.upper_bound(start);
+    if (start < end) {
+        return static_cast<std::size_t>(std::distance(after_start, cells_.lower_bound(end)));
+    }
+    // Round the end of the sheet and on from its first cell.
+    return static_cast<std::size_t>(std::distance(after_start, cells_.end()) +
+                                    std::distance(cells_.begin(), cells_.lower_bound(end)));
 }
 
 }  // namespace standin

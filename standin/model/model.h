@@ -3,6 +3,7 @@
 // cells that answers the host operations Tarvex relies on with the real host's
 // semantics. Portable, so its behaviour is tested natively; the IDispatch object
 // model in standin/com exposes it to the DLL under Wine.
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -164,6 +165,9 @@ public:
     // O(log n) per call once the sheet's match index for these options is built.
     std::optional<CellPos> find(std::u16string_view what, const Rect& within, std::optional<CellPos> after,
                                 const FindOptions& options) const;
+    // The filled cells a search in by-rows order passes over going from `from` to
+    // `to`, neither counted, wrapping round at the end of the sheet.
+    std::size_t cells_passed(CellPos from, CellPos to) const;
 
 private:
     friend class Workbook;
@@ -257,10 +261,26 @@ public:
     bool refusing() const { return refusing_; }
     // The n-th call (1-based, counted from now) of `operation` fails with `hresult`.
     void fail_call(std::string operation, int nth, std::int32_t hresult, std::u16string description = u"");
+    // From the n-th call (1-based, counted from now, every operation alike) on,
+    // `count` calls in a row fail with `hresult`: one for a passing fault, INT_MAX
+    // for a host that stays busy or broken. Replaces any earlier such fault.
+    void fail_calls_from(int nth, int count, std::int32_t hresult);
+    // How many calls the fault above has failed so far.
+    int calls_failed_from() const { return run_.failed; }
+    void stop_failing_calls() { run_ = FailingRun{}; }
     // Every object-model operation calls this first: it logs the call and throws the
     // Failure that refusal or an injected fault asks for.
-    void enter(std::string_view operation, std::vector<std::u16string> arguments = {});
+    // A call the host forwards to a collection's default member (Sheets("Data"))
+    // is priced once, at the member it reaches: pass priced = false for the outer one.
+    void enter(std::string_view operation, std::vector<std::u16string> arguments = {}, bool priced = true);
     const std::vector<CallRecord>& call_log() const { return log_; }
+    // What answering costs, spent as busy time so that benchmarks see a realistic
+    // host: every call a client makes, and every filled cell Range.Find passes over
+    // on its way to the next match. Both start at zero.
+    void set_costs(std::chrono::nanoseconds per_call, std::chrono::nanoseconds per_cell_passed) {
+        call_cost_ = per_call;
+        cell_cost_ = per_cell_passed;
+    }
     void clear_log() { log_.clear(); }
     // Logging can be switched off for benchmarks.
     void set_logging(bool on) { logging_ = on; }
@@ -277,7 +297,16 @@ private:
     bool refusing_ = false;
     std::int32_t refusal_code_ = hr::call_rejected;
     bool logging_ = true;
+    std::chrono::nanoseconds call_cost_{0};
+    std::chrono::nanoseconds cell_cost_{0};
     std::unordered_map<std::string, std::vector<Injection>> injections_;
+    struct FailingRun {
+        long long first = 0;  // 0: none
+        long long last = 0;
+        long long seen = 0;
+        std::int32_t hresult = 0;
+        int failed = 0;
+    } run_;
     std::vector<CallRecord> log_;
 };
 

@@ -126,6 +126,18 @@ TEST(StandinFind, WalksByRowsAndMeetsTheStartCellLast) {
     EXPECT_EQ(one->find(u"x", classic_grid, at("D4"), {}), at("D4"));
 }
 
+TEST(StandinFind, CountsTheFilledCellsASearchPassesOver) {
+    const auto sheet = sheet_of({{"A1", "a"}, {"C1", "b"}, {"A2", "c"}, {"B3", "d"}, {"IV65536", "e"}});
+    EXPECT_EQ(sheet->cells_passed(at("A1"), at("B3")), 2u);  // C1, A2
+    EXPECT_EQ(sheet->cells_passed(at("A1"), at("C1")), 0u);
+    // Empty cells cost nothing, filled ones on either side of the two ends do.
+    EXPECT_EQ(sheet->cells_passed(at("B1"), at("B2")), 2u);  // C1, A2
+    // Round the end: on past B3 and IV65536, then from A1 to C1.
+    EXPECT_EQ(sheet->cells_passed(at("A2"), at("C1")), 3u);  // B3, IV65536, A1
+    // A search that comes back to its start cell passes every other cell.
+    EXPECT_EQ(sheet->cells_passed(at("B3"), at("B3")), 4u);
+}
+
 TEST(StandinFind, WalksByColumnsAndBackwards) {
     const auto sheet = sheet_of({{"A1", "x"}, {"B1", "x"}, {"A2", "x"}, {"C3", "x"}, {"A3", "x"}});
     FindOptions by_columns;
