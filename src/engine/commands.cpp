@@ -1,6 +1,8 @@
 #include "engine/commands.h"
 
-#include <unordered_set>
+#include <cstdint>
+#include <functional>
+#include <string_view>
 
 #include "base/text.h"
 #include "engine/escapes.h"
@@ -75,33 +77,59 @@ void show_refusal(MainWindowControls& w) {
 }
 
 // The addresses met on one worksheet, looked up in the listed rows themselves:
-// no key string is built or copied per match.
+// an open-addressing table of row indices, so a match costs no key string and no
+// allocation of its own.
 class MetAddresses {
 public:
-    explicit MetAddresses(const std::vector<ResultRow>& rows) : rows_(rows), met_(64, Hash{&rows}, Equal{&rows}) {}
-    bool contains(std::u16string_view address) const { return met_.find(address) != met_.end(); }
+    explicit MetAddresses(const std::vector<ResultRow>& rows) : rows_(rows), first_(rows.size()), slots_(64, empty) {}
+
+    bool contains(std::u16string_view address) const {
+        for (std::size_t at = hash(address) & mask();; at = (at + 1) & mask()) {
+            if (slots_[at] == empty) {
+                return false;
+            }
+            if (rows_[first_ + slots_[at]].address == address) {
+                return true;
+            }
+        }
+    }
+
     // Records the row just appended.
-    void add_last() { met_.insert(rows_.size() - 1); }
+    void add_last() {
+        if ((count_ + 1) * 2 > slots_.size()) {
+            grow();
+        }
+        place(static_cast<std::uint32_t>(rows_.size() - 1 - first_));
+        ++count_;
+    }
 
 private:
-    struct Hash {
-        using is_transparent = void;
-        const std::vector<ResultRow>* rows;
-        std::size_t operator()(std::u16string_view address) const { return std::hash<std::u16string_view>{}(address); }
-        std::size_t operator()(std::size_t row) const { return (*this)(std::u16string_view((*rows)[row].address)); }
-    };
-    struct Equal {
-        using is_transparent = void;
-        const std::vector<ResultRow>* rows;
-        std::u16string_view text(std::u16string_view address) const { return address; }
-        std::u16string_view text(std::size_t row) const { return (*rows)[row].address; }
-        template <class A, class B>
-        bool operator()(const A& a, const B& b) const {
-            return text(a) == text(b);
+    static constexpr std::uint32_t empty = 0xFFFFFFFFu;
+    static std::size_t hash(std::u16string_view address) { return std::hash<std::u16string_view>{}(address); }
+    std::size_t mask() const { return slots_.size() - 1; }
+
+    void place(std::uint32_t index) {
+        std::size_t at = hash(rows_[first_ + index].address) & mask();
+        while (slots_[at] != empty) {
+            at = (at + 1) & mask();
         }
-    };
+        slots_[at] = index;
+    }
+
+    void grow() {
+        std::vector<std::uint32_t> old(slots_.size() * 2, empty);
+        old.swap(slots_);
+        for (const std::uint32_t index : old) {
+            if (index != empty) {
+                place(index);
+            }
+        }
+    }
+
     const std::vector<ResultRow>& rows_;
-    std::unordered_set<std::size_t, Hash, Equal> met_;  // indices into rows_
+    std::size_t first_;                 // this worksheet's first row
+    std::vector<std::uint32_t> slots_;  // indices from first_, a power of two of them
+    std::size_t count_ = 0;
 };
 
 // The walk over one worksheet: match after match until it meets a cell again.

@@ -3,6 +3,7 @@
 #include <oleauto.h>
 
 #include <array>
+#include <atomic>
 #include <cwchar>
 #include <mutex>
 #include <new>
@@ -76,12 +77,13 @@ std::u16string describe(HRESULT hr) {
 class NameCache {
 public:
     DISPID id(IDispatch* object, const wchar_t* name) {
-        {
-            const std::lock_guard guard(mutex_);
-            for (const auto& [known, id] : ids_) {
-                if (std::wcscmp(known, name) == 0) {
-                    return id;
-                }
+        // Read without the lock: a slot is filled before the count that shows it
+        // is published, and never changes afterwards. Every call of a Find walk
+        // passes here, so it costs a few compares and no lock.
+        const std::size_t known = count_.load(std::memory_order_acquire);
+        for (std::size_t i = 0; i < known; ++i) {
+            if (slots_[i].name == name || std::wcscmp(slots_[i].name, name) == 0) {
+                return slots_[i].id;
             }
         }
         DISPID id = DISPID_UNKNOWN;
@@ -91,14 +93,30 @@ public:
             throw_failure(hr);
         }
         const std::lock_guard guard(mutex_);
-        ids_.emplace_back(name, id);
+        const std::size_t count = count_.load(std::memory_order_relaxed);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (std::wcscmp(slots_[i].name, name) == 0) {
+                return slots_[i].id;  // another thread resolved it meanwhile
+            }
+        }
+        if (count < slots_.size()) {
+            slots_[count] = {name, id};
+            count_.store(count + 1, std::memory_order_release);
+        }
         return id;
     }
 
 private:
+    struct Slot {
+        const wchar_t* name;  // a literal of this file
+        DISPID id;
+    };
+    // More than any kind of host object has members that Tarvex calls; a name
+    // beyond them would still work, resolved at every call.
+    std::array<Slot, 16> slots_{};
+    std::atomic<std::size_t> count_{0};
     // Objects of one host may live in more than one apartment of the process.
     std::mutex mutex_;
-    std::vector<std::pair<const wchar_t*, DISPID>> ids_;  // the names are literals of this file
 };
 
 // One cache per kind of host object: the same name has the same DISPID on every
@@ -120,9 +138,11 @@ public:
     Arguments() = default;
     Arguments(const Arguments&) = delete;
     Arguments& operator=(const Arguments&) = delete;
+    // Only the texts and objects this holds need clearing: numbers, flags and
+    // omitted arguments own nothing, and a Find passes seven of those per match.
     ~Arguments() {
         for (std::size_t i = 0; i < count_; ++i) {
-            if ((borrowed_ & (1u << i)) == 0) {
+            if ((owned_ & (1u << i)) != 0) {
                 ::VariantClear(&values_[i]);
             }
         }
@@ -135,23 +155,21 @@ public:
             throw std::bad_alloc();
         }
         value.vt = VT_BSTR;
+        own_last();
         return *this;
     }
     // A text the caller keeps alive over the call; not freed here.
     Arguments& borrowed_text(BSTR text) {
-        borrowed_ |= 1u << count_;
         VARIANT& value = push();
         value.vt = VT_BSTR;
         value.bstrVal = text;
         return *this;
     }
-    Arguments& object(IDispatch* object) {
+    // An object the caller keeps alive over the call; not released here.
+    Arguments& borrowed_object(IDispatch* object) {
         VARIANT& value = push();
         value.vt = VT_DISPATCH;
         value.pdispVal = object;
-        if (object != nullptr) {
-            object->AddRef();  // VariantClear releases it
-        }
         return *this;
     }
     Arguments& integer(LONG number) {
@@ -190,12 +208,13 @@ private:
             throw std::length_error("too many arguments for one call");
         }
         VARIANT& value = values_[count_++];
-        ::VariantInit(&value);
+        value.vt = VT_EMPTY;  // what VariantInit does, without a call per argument
         return value;
     }
+    void own_last() { owned_ |= 1u << (count_ - 1); }
     std::array<VARIANT, capacity> values_;
     std::size_t count_ = 0;
-    unsigned borrowed_ = 0;
+    unsigned owned_ = 0;
 };
 
 Variant invoke(IDispatch* object, NameCache& names, const wchar_t* name, WORD flags,
@@ -316,7 +335,7 @@ public:
             if (start == nullptr) {
                 throw_failure(DISP_E_TYPEMISMATCH);
             }
-            arguments.object(start->range_.Get());
+            arguments.borrowed_object(start->range_.Get());  // `after` outlives the call
         } else {
             arguments.omitted();
         }
