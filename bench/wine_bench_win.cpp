@@ -6,16 +6,24 @@
 // Prints one line per case:
 //   find M=<m> tarvex_ms=<t> host_ms=<h> ratio=<t/h>
 //   replace_all M=<m> tarvex_ms=<t> host_ms=<h> ratio=<t/h> closing_find_ms=<c>
+//   priced_find M=<m> call_us=<c> cell_us=<x> tarvex_ms=<t> five_call_ms=<f> ratio=<t/f>
+//       three_call_ms=<h> overhead_ms=<t-h> list_control_ms=<l> budget_ms=<b>
+//   priced_replace_all M=<m> call_us=<c> cell_us=<x> tarvex_ms=<t> host_ms=<h> ratio=<t/h>
+//       overhead_ms=<t-h> budget_ms=<b>
 //   sort M=<m> ms=<t> click=<ascending|descending> model_ms=<t>
 //   memory M=<m> list_mb=<x>
 // Options: --dll=<path of Tarvex.dll> (default: one folder up from this program),
-// --runs=<n> (best of n, default 5), --samples (every run's figure, on stderr).
+// --runs=<n> (best of n, default 5), --samples (every run's figure, on stderr),
+// --case=<name> (only the cases of that name: memory, find, replace_all,
+// priced_find, priced_replace_all, sort; may be repeated), --priced-at=<us> (the
+// priced cases at that cost per call only: 0 or 20).
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
 #include <psapi.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -259,6 +267,18 @@ struct BareListing {
     std::vector<UniqueBstr> texts;
 };
 
+// How a bare walk gets each match's displayed text.
+enum class TextLookup {
+    // Sheets, Item(name), Range(address), Text after the walk: six calls per match.
+    sheets_then_item,
+    // Sheets(name) as one call, Range(address), Text after the walk: five calls per
+    // match, the walk a macro writes and the one Tarvex made before it read texts
+    // from the cells it found.
+    sheets_by_name,
+    // Text of the cell the walk just found: three calls per match, Tarvex's own.
+    found_cell,
+};
+
 class BareHost {
 public:
     explicit BareHost(IDispatch* application)
@@ -271,7 +291,7 @@ public:
     // worksheets, on each the searched range, the Find walk with its nine
     // arguments and the address of every match; then per match the sheet by
     // name, the cell by address and its text.
-    BareListing find(const wchar_t* what) {
+    BareListing find(const wchar_t* what, TextLookup lookup = TextLookup::sheets_then_item) {
         const UniqueBstr search = make_bstr(what);
         BareListing listing;
         Variant book = get(application_, names_.active_workbook);
@@ -300,14 +320,22 @@ public:
                     break;
                 }
                 listing.cells.push_back({listing.sheet_names.size() - 1, std::move(address)});
+                if (lookup == TextLookup::found_cell) {
+                    listing.texts.push_back(get(held.object(), names_.text).release_text());
+                }
                 arguments[7] = object_argument(held.object());
                 Variant next = invoke(within.object(), names_.find, DISPATCH_METHOD, arguments, 9);
                 held = std::move(next);
             }
         }
+        if (lookup == TextLookup::found_cell) {
+            return listing;
+        }
         listing.texts.reserve(listing.cells.size());
         for (const BareCell& c : listing.cells) {
-            Variant cell = cell_of(book.object(), listing.sheet_names[c.sheet].get(), c.address.get());
+            Variant cell = lookup == TextLookup::sheets_by_name
+                               ? cell_by_name(book.object(), listing.sheet_names[c.sheet].get(), c.address.get())
+                               : cell_of(book.object(), listing.sheet_names[c.sheet].get(), c.address.get());
             listing.texts.push_back(get(cell.object(), names_.text).release_text());
         }
         return listing;
@@ -342,6 +370,14 @@ private:
         Variant sheets = get(book, names_.sheets);
         VARIANT name = text_argument(sheet_name);
         Variant sheet = get(sheets.object(), names_.item, &name, 1);
+        VARIANT at = text_argument(address);
+        return get(sheet.object(), names_.range, &at, 1);
+    }
+
+    // Sheets(name) in one call, which the host forwards to the collection's Item.
+    Variant cell_by_name(IDispatch* book, BSTR sheet_name, BSTR address) {
+        VARIANT name = text_argument(sheet_name);
+        Variant sheet = get(book, names_.sheets, &name, 1);
         VARIANT at = text_argument(address);
         return get(sheet.object(), names_.range, &at, 1);
     }
@@ -488,6 +524,12 @@ struct Bench {
     ComPtr<IDispatch> application;
     int runs = 5;
     bool show_samples = false;
+    std::vector<std::string> cases;  // empty: every case
+    double priced_at = -1;           // the priced cases at this cost per call only
+
+    bool wants(const char* name) const {
+        return cases.empty() || std::find(cases.begin(), cases.end(), name) != cases.end();
+    }
 
     // With --samples, every run's figure goes to the error stream under the case's line.
     void samples(const char* name, const Samples& samples) const {
@@ -559,11 +601,16 @@ void find_case(Bench& b, TarvexWindow& window, BareHost& bare, int matches) {
     b.samples("host_ms", host_ms);
 }
 
-void replace_all_case(Bench& b, TarvexWindow& window, BareHost& bare, int matches) {
-    Samples replace_ms;
-    Samples closing_ms;
-    Samples host_ms;
-    for (int run = 0; run < b.runs; ++run) {
+struct ReplaceAllFigures {
+    double tarvex_ms;   // the click without its closing Find
+    double host_ms;     // the bare client's calls for the same cells
+    double closing_ms;  // the closing Find, which lists nothing
+    Samples clicks, closings, hosts;
+};
+
+ReplaceAllFigures measure_replace_all(Bench& b, TarvexWindow& window, BareHost& bare, int matches, int runs) {
+    ReplaceAllFigures f{};
+    for (int run = 0; run < runs; ++run) {
         auto book = b.open(matches);
         window.find_ms(search_word);
         check(window.listed() == matches, "the Find before Replace All did not list every match");
@@ -587,18 +634,113 @@ void replace_all_case(Bench& b, TarvexWindow& window, BareHost& bare, int matche
         check(tarvex::bench::matching_rows(*book, search_word_u16).empty(),
               "the bare replace left cells with the word");
 
-        replace_ms.take(replace);
-        closing_ms.take(closing);
-        host_ms.take(h);
+        f.clicks.take(replace);
+        f.closings.take(closing);
+        f.hosts.take(h);
     }
     // The click ends with a Find that lists nothing; without it the click is the
     // replacing alone, which the bare calls stand against.
-    const double tarvex_ms = replace_ms.best() - closing_ms.best();
-    line("replace_all M=%d tarvex_ms=%.1f host_ms=%.1f ratio=%.2f closing_find_ms=%.1f", matches, tarvex_ms,
-         host_ms.best(), tarvex_ms / host_ms.best(), closing_ms.best());
-    b.samples("click_ms", replace_ms);
-    b.samples("closing_find_ms", closing_ms);
-    b.samples("host_ms", host_ms);
+    f.closing_ms = f.closings.best();
+    f.tarvex_ms = f.clicks.best() - f.closing_ms;
+    f.host_ms = f.hosts.best();
+    return f;
+}
+
+void replace_all_case(Bench& b, TarvexWindow& window, BareHost& bare, int matches) {
+    const ReplaceAllFigures f = measure_replace_all(b, window, bare, matches, b.runs);
+    line("replace_all M=%d tarvex_ms=%.1f host_ms=%.1f ratio=%.2f closing_find_ms=%.1f", matches, f.tarvex_ms,
+         f.host_ms, f.tarvex_ms / f.host_ms, f.closing_ms);
+    b.samples("click_ms", f.clicks);
+    b.samples("closing_find_ms", f.closings);
+    b.samples("host_ms", f.hosts);
+}
+
+// --- A host that charges for its answers ------------------------------------
+
+struct HostCosts {
+    double call_us;
+    double cell_us;  // per filled cell Range.Find passes over
+};
+
+// The stand-in charges these costs while the scope lasts; every other case
+// meets a free host.
+class PricedHost {
+public:
+    PricedHost(standin::Application& app, HostCosts costs) : app_(app) {
+        const auto ns = [](double us) { return std::chrono::nanoseconds(static_cast<std::int64_t>(us * 1000.0)); };
+        app_.set_costs(ns(costs.call_us), ns(costs.cell_us));
+    }
+    ~PricedHost() { app_.set_costs(std::chrono::nanoseconds(0), std::chrono::nanoseconds(0)); }
+    PricedHost(const PricedHost&) = delete;
+    PricedHost& operator=(const PricedHost&) = delete;
+
+private:
+    standin::Application& app_;
+};
+
+// What Tarvex's own work may add to a command: a fixed part and a part per match.
+constexpr double overhead_budget_fixed_ms = 10.0;
+constexpr double overhead_budget_per_match_us = 0.5;
+
+double overhead_budget_ms(int matches) {
+    return overhead_budget_fixed_ms + overhead_budget_per_match_us * matches / 1000.0;
+}
+
+// Find against two bare walks under the same prices: the five calls per match of
+// the walk that looks each cell up again (ratio), and the three calls per match
+// Tarvex makes itself (overhead: what Tarvex adds to the host's own work).
+void priced_find_case(Bench& b, TarvexWindow& window, BareHost& bare, int matches, HostCosts costs, int runs) {
+    b.open(matches);
+    // Built once, free: the host's match index, as a host that has searched before.
+    window.find_ms(search_word);
+    check(window.listed() == matches, "the Find did not list every match");
+    const PricedHost priced(*b.app, costs);
+    Samples tarvex_ms;
+    Samples five_ms;
+    Samples three_ms;
+    for (int run = 0; run < runs; ++run) {
+        tarvex_ms.take(window.find_ms(search_word));
+        check(window.status() == found_status(matches), "the status bar does not show the match count");
+        pump(50);
+        BareListing five;
+        five_ms.take(time_ms([&] { five = bare.find(search_word, TextLookup::sheets_by_name); }));
+        check(static_cast<int>(five.texts.size()) == matches, "the five-call walk did not find every match");
+        BareListing three;
+        three_ms.take(time_ms([&] { three = bare.find(search_word, TextLookup::found_cell); }));
+        check(static_cast<int>(three.texts.size()) == matches, "the three-call walk did not find every match");
+    }
+    // Part of what Find adds is the platform's own: telling the list control its
+    // new row count, which Wine's control answers by redrawing its scroll bar.
+    // Timed alone, the same call with the same count, so the line can show it.
+    Samples list_ms;
+    for (int run = 0; run < runs; ++run) {
+        list_ms.take(time_ms([&] { ListView_SetItemCountEx(window.list(), matches, 0); }));
+        pump(50);
+    }
+    const double overhead = tarvex_ms.best() - three_ms.best();
+    line(
+        "priced_find M=%d call_us=%.0f cell_us=%.2f tarvex_ms=%.1f five_call_ms=%.1f ratio=%.2f three_call_ms=%.1f "
+        "overhead_ms=%.1f list_control_ms=%.1f budget_ms=%.1f",
+        matches, costs.call_us, costs.cell_us, tarvex_ms.best(), five_ms.best(), tarvex_ms.best() / five_ms.best(),
+        three_ms.best(), overhead, list_ms.best(), overhead_budget_ms(matches));
+    b.samples("tarvex_ms", tarvex_ms);
+    b.samples("five_call_ms", five_ms);
+    b.samples("three_call_ms", three_ms);
+}
+
+// Replace All against the bare client's calls for the same cells, which are the
+// same calls: the difference is Tarvex's own work.
+void priced_replace_all_case(Bench& b, TarvexWindow& window, BareHost& bare, int matches, HostCosts costs, int runs) {
+    const PricedHost priced(*b.app, costs);
+    const ReplaceAllFigures f = measure_replace_all(b, window, bare, matches, runs);
+    line(
+        "priced_replace_all M=%d call_us=%.0f cell_us=%.2f tarvex_ms=%.1f host_ms=%.1f ratio=%.2f "
+        "overhead_ms=%.1f budget_ms=%.1f",
+        matches, costs.call_us, costs.cell_us, f.tarvex_ms, f.host_ms, f.tarvex_ms / f.host_ms, f.tarvex_ms - f.host_ms,
+        overhead_budget_ms(matches));
+    b.samples("click_ms", f.clicks);
+    b.samples("closing_find_ms", f.closings);
+    b.samples("host_ms", f.hosts);
 }
 
 // The result list alone, sorted with the locale's sort keys as the window sorts it.
@@ -672,8 +814,14 @@ int run(int argc, char** argv) {
             b.runs = std::max(1, std::atoi(argv[i] + 7));
         } else if (std::strcmp(argv[i], "--samples") == 0) {
             b.show_samples = true;
+        } else if (std::strncmp(argv[i], "--priced-at=", 12) == 0) {
+            b.priced_at = std::atof(argv[i] + 12);
+        } else if (std::strncmp(argv[i], "--case=", 7) == 0) {
+            b.cases.emplace_back(argv[i] + 7);
         } else {
-            std::fprintf(stderr, "usage: tarvex_bench [--dll=<path>] [--runs=<n>] [--samples]\n");
+            std::fprintf(
+                stderr,
+                "usage: tarvex_bench [--dll=<path>] [--runs=<n>] [--samples] [--case=<name>]... [--priced-at=<us>]\n");
             return 2;
         }
     }
@@ -686,13 +834,39 @@ int run(int argc, char** argv) {
     TarvexWindow window(dll, b.application.Get());
     BareHost bare(b.application.Get());
 
-    // Memory first, while the process has not yet held any large list.
-    memory_case(b, window, 100000);
-    for (int matches : {1000, 10000, 32767, 100000}) {
-        find_case(b, window, bare, matches);
+    // Memory first, while the process has not yet held any large list; sorting
+    // last, since it leaves the list sorted and every later Find would sort too.
+    if (b.wants("memory")) {
+        memory_case(b, window, 100000);
     }
-    replace_all_case(b, window, bare, 10000);
-    sort_case(b, window, 100000);
+    if (b.wants("find")) {
+        for (int matches : {1000, 10000, 32767, 100000}) {
+            find_case(b, window, bare, matches);
+        }
+    }
+    if (b.wants("replace_all")) {
+        replace_all_case(b, window, bare, 10000);
+    }
+    // A realistic host: at 0 µs per call what Tarvex adds itself, at 20 µs what
+    // the calls it saves are worth. A priced run of 100,000 matches takes
+    // seconds, so these cases take at most three runs.
+    const int priced_runs = std::min(b.runs, 3);
+    for (const HostCosts costs : {HostCosts{0, 0}, HostCosts{20, 0.05}}) {
+        if (b.priced_at >= 0 && costs.call_us != b.priced_at) {
+            continue;
+        }
+        if (b.wants("priced_find")) {
+            for (int matches : {10000, 100000}) {
+                priced_find_case(b, window, bare, matches, costs, priced_runs);
+            }
+        }
+        if (b.wants("priced_replace_all")) {
+            priced_replace_all_case(b, window, bare, 10000, costs, priced_runs);
+        }
+    }
+    if (b.wants("sort")) {
+        sort_case(b, window, 100000);
+    }
     return 0;
 }
 
