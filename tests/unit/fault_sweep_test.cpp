@@ -302,6 +302,7 @@ TEST(FaultSweep, EveryHostCallOfEveryCommandFailingInTurn) {
         sweep.describe(std::string(name_of(command)) + " without faults");
         const std::size_t calls = sweep.run(command, [](standin::Application&) {});
         ASSERT_GT(calls, 0u) << name_of(command);
+        std::printf("fault sweep: %s makes %zu host calls\n", name_of(command), calls);
         for (std::size_t nth = 1; nth <= calls; ++nth) {
             for (const Fault& fault : faults) {
                 for (const bool persistent : {false, true}) {
