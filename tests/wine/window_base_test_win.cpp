@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <new>
 #include <stdexcept>
 #include <vector>
 
@@ -130,6 +132,25 @@ TEST(WindowBase, WindowDestroyedWithItsOwnerIsLetGo) {
     EXPECT_EQ(window.times_seen(WM_NCDESTROY), 1);
     window.destroy();
     EXPECT_EQ(window.times_seen(WM_NCDESTROY), 1);
+}
+
+TEST(WindowBase, FindsItsObjectWhereverItLives) {
+    // A 64-bit process may hold the object above 4 GB: the pointer the window
+    // keeps to it must survive in full, or the first message lands elsewhere.
+    void* memory = ::VirtualAlloc(nullptr, sizeof(TestWindow), MEM_RESERVE | MEM_COMMIT | MEM_TOP_DOWN, PAGE_READWRITE);
+    ASSERT_NE(memory, nullptr);
+    if (sizeof(void*) == 8) {
+        EXPECT_GT(reinterpret_cast<std::uintptr_t>(memory), std::uintptr_t{0xFFFFFFFFu});
+    }
+    auto* window = new (memory) TestWindow;
+    const HWND created = window->create(TestWindow::Throw::never);
+    ASSERT_NE(created, nullptr);
+    constexpr UINT probe = WM_APP + 7;
+    ::SendMessageW(created, probe, 0, 0);
+    EXPECT_EQ(window->times_seen(probe), 1);
+    window->~TestWindow();
+    EXPECT_FALSE(::IsWindow(created));
+    ::VirtualFree(memory, 0, MEM_RELEASE);
 }
 
 }  // namespace
