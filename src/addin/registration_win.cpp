@@ -3,6 +3,7 @@
 #include <oleauto.h>
 #include <wrl/client.h>
 
+#include <cwchar>
 #include <iterator>
 #include <new>
 
@@ -96,6 +97,30 @@ bool key_exists(HKEY root, const std::wstring& path) {
     return true;
 }
 
+// The keys below CLSID live in each bitness's own view of the registry; the
+// programmatic identifiers are one key that both bitnesses share.
+bool in_own_view(const Entry& entry) {
+    return std::wcsncmp(entry.key, L"CLSID\\", 6) == 0;
+}
+
+// Whether the DLL of the other bitness has the class registered in this scope.
+// Called once this DLL's own keys are gone: on a 32-bit Windows the view flag is
+// ignored and this reads the only view there is, which then holds no class.
+bool registered_in_other_view(HKEY root) {
+#ifdef _WIN64
+    constexpr REGSAM other_view = KEY_WOW64_32KEY;
+#else
+    constexpr REGSAM other_view = KEY_WOW64_64KEY;
+#endif
+    const std::wstring path = below_classes(L"CLSID\\") + clsid_text + L"\\InprocServer32";
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | other_view, &opened) != ERROR_SUCCESS) {
+        return false;
+    }
+    const UniqueHKey key(opened);
+    return true;
+}
+
 [[nodiscard]] HRESULT register_type_library(Scope scope, const std::wstring& dll_path) {
     ComPtr<ITypeLib> library;
     RETURN_IF_FAILED(::LoadTypeLibEx(dll_path.c_str(), REGKIND_NONE, &library));
@@ -171,11 +196,23 @@ HRESULT unregister_server(Scope scope) noexcept {
             }
         };
         note(unregister_type_library(scope));
-        for (auto entry = std::rbegin(entries); entry != std::rend(entries); ++entry) {
-            note(delete_value(root, *entry));
-        }
-        for (auto entry = std::rbegin(entries); entry != std::rend(entries); ++entry) {
-            note(delete_key_if_empty(root, *entry));
+        // This bitness's own keys first; the shared ones only when the other
+        // bitness's DLL does not still answer for the class through them.
+        const auto remove = [&](bool own_view) {
+            for (auto entry = std::rbegin(entries); entry != std::rend(entries); ++entry) {
+                if (in_own_view(*entry) == own_view) {
+                    note(delete_value(root, *entry));
+                }
+            }
+            for (auto entry = std::rbegin(entries); entry != std::rend(entries); ++entry) {
+                if (in_own_view(*entry) == own_view) {
+                    note(delete_key_if_empty(root, *entry));
+                }
+            }
+        };
+        remove(true);
+        if (!registered_in_other_view(root)) {
+            remove(false);
         }
         return first_failure;
     } catch (const std::bad_alloc&) {

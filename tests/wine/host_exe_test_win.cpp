@@ -8,50 +8,17 @@
 #include <fstream>
 #include <string>
 
-#include "base/owners_win.h"
+#include "support/process_win.h"
 #include "support/window_driver_win.h"
 
 namespace {
 
-using tarvex::UniqueKernelHandle;
 using tarvex::test::build_folder;
 
 // Runs the host with `arguments`, waits for it to end by itself and returns its
 // standard output.
 std::string run_host(const std::wstring& arguments, DWORD* exit_code) {
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    HANDLE read_end = nullptr;
-    HANDLE write_end = nullptr;
-    if (!::CreatePipe(&read_end, &write_end, &inherit, 0)) {
-        return {};
-    }
-    UniqueKernelHandle reader(read_end);
-    UniqueKernelHandle writer(write_end);
-    ::SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = write_end;
-    startup.hStdError = write_end;
-    std::wstring command = L"\"" + build_folder() + L"\\standin\\tarvex-host.exe\" " + arguments;
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-        return {};
-    }
-    UniqueKernelHandle process_handle(process.hProcess);
-    UniqueKernelHandle thread_handle(process.hThread);
-    writer.reset();  // only the child writes now
-
-    std::string output;
-    char buffer[4096];
-    DWORD got = 0;
-    while (::ReadFile(read_end, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
-        output.append(buffer, got);
-    }
-    ::WaitForSingleObject(process.hProcess, 60000);
-    ::GetExitCodeProcess(process.hProcess, exit_code);
-    return output;
+    return tarvex::test::run_captured(L"\"" + build_folder() + L"\\standin\\tarvex-host.exe\" " + arguments, exit_code);
 }
 
 std::wstring temp_workbook(const char* text) {

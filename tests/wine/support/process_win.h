@@ -1,0 +1,15 @@
+#pragma once
+// Programs the tests start as a user would: a command line, its exit code and
+// what it wrote to its standard output and error.
+#include <windows.h>
+
+#include <string>
+
+namespace tarvex::test {
+
+// Runs the command line, waits for it to end by itself (at most `timeout_ms`)
+// and returns its standard output and error together. The exit code is left
+// alone when the program cannot be started.
+std::string run_captured(const std::wstring& command_line, DWORD* exit_code, DWORD timeout_ms = 60000);
+
+}  // namespace tarvex::test
