@@ -130,9 +130,10 @@ bool starts_with(const std::wstring& text, const std::wstring& head) {
 }
 
 // The parts of the machine an install of Tarvex may touch: the user's software
-// keys in both views, the machine's class and uninstall keys for Tarvex, and the
-// user's local application data. Left out: the user's Tarvex settings (the
-// hosts' searches add to the recent lists; the test looks at the key itself),
+// keys in both views, the machine's class and uninstall keys for Tarvex, the
+// user's local application data and the installer's per-user cache. Left out: the user's Tarvex settings, the
+// application key and the column layout key beside it (the hosts' windows add
+// to them; the test looks at them itself),
 // Wine's own per-user state, and the empty keys Windows Installer keeps for its
 // bookkeeping once it has installed anything for the user.
 std::set<std::wstring> snapshot() {
@@ -144,7 +145,7 @@ std::set<std::wstring> snapshot() {
         for (const std::wstring& line : user) {
             const std::wstring path = line.substr(line.find(L'\\') + 1);
             const bool is_key = line.find(L" [") == std::wstring::npos;
-            if (!starts_with(path, std::wstring(settings_key) + L" [") && !starts_with(path, L"Software\\Wine\\") &&
+            if (!starts_with(path, settings_key) && !starts_with(path, L"Software\\Wine\\") &&
                 !(is_key && starts_with(path, L"Software\\Microsoft\\Installer"))) {
                 lines.insert(line);
             }
@@ -157,6 +158,7 @@ std::set<std::wstring> snapshot() {
                   view, lines);
     }
     list_files(known_folder(CSIDL_LOCAL_APPDATA), lines);
+    list_files(known_folder(CSIDL_APPDATA) + L"\\Microsoft\\Installer", lines);  // the cached icon
     return lines;
 }
 
@@ -317,6 +319,9 @@ TEST_F(Installer, InstallsForTheUserRepairsAndUninstallsLeavingOnlyTheSettings) 
     EXPECT_EQ(product_info(INSTALLPROPERTY_INSTALLEDPRODUCTNAME), L"Tarvex");
     EXPECT_EQ(product_info(INSTALLPROPERTY_VERSIONSTRING), L"1.1.26");
     EXPECT_EQ(product_info(INSTALLPROPERTY_PUBLISHER), L"Pellwick");
+    // The icon "Add or remove programs" shows, cached by the installer.
+    EXPECT_TRUE(file_exists(product_info(INSTALLPROPERTY_PRODUCTICON)))
+        << narrow(product_info(INSTALLPROPERTY_PRODUCTICON));
 
     // Both bitnesses' hosts create the class and open the window.
     wchar_t temp[MAX_PATH] = {};
@@ -347,6 +352,9 @@ TEST_F(Installer, InstallsForTheUserRepairsAndUninstallsLeavingOnlyTheSettings) 
     // The settings key is the user's: still there, with what the user had in it
     // (the hosts' searches have since added their text above it).
     EXPECT_EQ(default_value(HKEY_CURRENT_USER, settings_key, L"SearchMRU_2", 0), L"kept");
+    EXPECT_EQ(default_value(HKEY_CURRENT_USER, std::wstring(settings_key) + L"frmMain_lvwMain Column Information\\Cell",
+                            L"Text", 0),
+              L"Cell");
     EXPECT_EQ(difference(before, snapshot()), "") << "what the install left or took";
     EXPECT_TRUE(installed_versions().empty());
 }

