@@ -1,13 +1,15 @@
-// The in-process server's entry points. They only route: the class lives in
-// morvane_win.cpp, the registry entries in registration_win.cpp.
+// The in-process server's entry points. They only route: the classes live in
+// morvane_win.cpp and connect_win.cpp, the registry entries in registration_win.cpp.
 #include <windows.h>
 #include <objbase.h>
 
 #include <new>
+#include <string>
 #include <utility>
 
 #include "engine/session.h"
 #include "base/module_win.h"
+#include "addin/connect_win.h"
 #include "addin/morvane_win.h"
 #include "addin/registration_win.h"
 #include "tarvex_h.h"
@@ -17,10 +19,13 @@ namespace {
 
 using tarvex::registration::Scope;
 
-// One factory for the DLL's life. References to it lock the module, so that a
-// client holding the factory cannot see the DLL unloaded under it.
+// One factory per class for the DLL's life. References to it lock the module,
+// so that a client holding the factory cannot see the DLL unloaded under it.
 class ClassFactory final : public IClassFactory {
 public:
+    using Create = HRESULT (*)(REFIID, void**) noexcept;
+    explicit constexpr ClassFactory(Create create) : create_(create) {}
+
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
         if (object == nullptr) {
             return E_POINTER;
@@ -49,7 +54,7 @@ public:
         if (outer != nullptr) {
             return CLASS_E_NOAGGREGATION;
         }
-        return tarvex::Morvane::create(iid, object);
+        return create_(iid, object);
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
         if (lock) {
@@ -59,12 +64,51 @@ public:
         }
         return S_OK;
     }
+
+private:
+    Create create_;
 };
 
-ClassFactory factory;
+ClassFactory morvane_factory(&tarvex::Morvane::create);
+ClassFactory connect_factory(&tarvex::Connect::create);
 
-bool names_user(LPCWSTR command_line) {
-    return command_line != nullptr && ::CompareStringOrdinal(command_line, -1, L"user", -1, TRUE) == CSTR_EQUAL;
+// What DllInstall's command line asks for: "user" for the current user only,
+// "addin" for the host's add-in entry as well, in any order, comma separated.
+struct InstallRequest {
+    bool user = false;
+    bool addin = false;
+    bool valid = true;
+};
+
+InstallRequest read_request(LPCWSTR command_line) {
+    InstallRequest request;
+    if (command_line == nullptr) {
+        return request;
+    }
+    const std::wstring text(command_line);
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find(L',', start);
+        if (end == std::wstring::npos) {
+            end = text.size();
+        }
+        std::wstring word = text.substr(start, end - start);
+        const auto first = word.find_first_not_of(L' ');
+        const auto last = word.find_last_not_of(L' ');
+        word = first == std::wstring::npos ? std::wstring() : word.substr(first, last - first + 1);
+        const auto is = [&](const wchar_t* name) {
+            return ::CompareStringOrdinal(word.c_str(), -1, name, -1, TRUE) == CSTR_EQUAL;
+        };
+        if (is(L"user")) {
+            request.user = true;
+        } else if (is(L"addin")) {
+            request.addin = true;
+        } else if (!word.empty() || text.find(L',') != std::wstring::npos) {
+            request.valid = false;
+        }
+        start = end + 1;
+    }
+    return request;
 }
 
 }  // namespace
@@ -94,10 +138,13 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
             return E_POINTER;
         }
         *object = nullptr;
-        if (clsid != CLSID_Morvane) {
-            return CLASS_E_CLASSNOTAVAILABLE;
+        if (clsid == CLSID_Morvane) {
+            return morvane_factory.QueryInterface(iid, object);
         }
-        return factory.QueryInterface(iid, object);
+        if (clsid == CLSID_Connect) {
+            return connect_factory.QueryInterface(iid, object);
+        }
+        return CLASS_E_CLASSNOTAVAILABLE;
     } catch (...) {
         return E_UNEXPECTED;
     }
@@ -116,14 +163,27 @@ STDAPI DllUnregisterServer() {
 }
 
 // regsvr32 /n /i:user registers for the current user only; /u /n /i:user undoes
-// it. regsvr32 /i without /n calls DllRegisterServer first and then this, so an
-// empty command line means machine-wide again.
+// it. /n /i:user,addin (or /n /i:addin per machine) also writes the host's add-in
+// entry, so that the host shows Tarvex's ribbon button. regsvr32 /i without /n
+// calls DllRegisterServer first and then this, so an empty command line means
+// machine-wide again.
 STDAPI DllInstall(BOOL install, LPCWSTR command_line) {
-    Scope scope = Scope::machine;
-    if (names_user(command_line)) {
-        scope = Scope::user;
-    } else if (command_line != nullptr && command_line[0] != L'\0') {
-        return E_INVALIDARG;
+    try {
+        const InstallRequest request = read_request(command_line);
+        if (!request.valid) {
+            return E_INVALIDARG;
+        }
+        const Scope scope = request.user ? Scope::user : Scope::machine;
+        if (!install) {
+            // Unregistering removes the add-in entry with the classes it names.
+            return tarvex::registration::unregister_server(scope);
+        }
+        HRESULT hr = tarvex::registration::register_server(scope);
+        if (SUCCEEDED(hr) && request.addin) {
+            hr = tarvex::registration::register_addin(scope);
+        }
+        return hr;
+    } catch (...) {
+        return E_UNEXPECTED;
     }
-    return install ? tarvex::registration::register_server(scope) : tarvex::registration::unregister_server(scope);
 }

@@ -211,8 +211,14 @@ HRESULT unregister_server(Scope scope) noexcept {
             }
         };
         remove(true);
-        if (!registered_in_other_view(root)) {
+        // The user's add-in entry is one key for both bitnesses; the machine's is
+        // in each bitness's own view.
+        const bool other_view_registered = registered_in_other_view(root);
+        if (!other_view_registered) {
             remove(false);
+        }
+        if (scope == Scope::machine || !other_view_registered) {
+            note(unregister_addin(scope));
         }
         return first_failure;
     } catch (const std::bad_alloc&) {
@@ -220,6 +226,44 @@ HRESULT unregister_server(Scope scope) noexcept {
     } catch (...) {
         return E_UNEXPECTED;
     }
+}
+
+HRESULT register_addin(Scope scope) noexcept {
+    try {
+        HKEY created = nullptr;
+        LSTATUS status = ::RegCreateKeyExW(root_of(scope), addin_key, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                           KEY_SET_VALUE, nullptr, &created, nullptr);
+        if (status != ERROR_SUCCESS) {
+            return HRESULT_FROM_WIN32(status);
+        }
+        const UniqueHKey key(created);
+        const auto set_text = [&](const wchar_t* name, const wchar_t* text) {
+            return ::RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                                    static_cast<DWORD>((std::wcslen(text) + 1) * sizeof(wchar_t)));
+        };
+        status = set_text(L"FriendlyName", addin_friendly_name);
+        if (status == ERROR_SUCCESS) {
+            status = set_text(L"Description", addin_description);
+        }
+        if (status == ERROR_SUCCESS) {
+            const DWORD behaviour = addin_load_at_startup;
+            status = ::RegSetValueExW(key.get(), L"LoadBehavior", 0, REG_DWORD,
+                                      reinterpret_cast<const BYTE*>(&behaviour), sizeof(behaviour));
+        }
+        if (status != ERROR_SUCCESS) {
+            (void)unregister_addin(scope);
+        }
+        return HRESULT_FROM_WIN32(status);
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+HRESULT unregister_addin(Scope scope) noexcept {
+    // The whole entry: the host may have added values of its own to it (a
+    // changed LoadBehavior, its own bookkeeping), and they belong to the entry.
+    const LSTATUS status = ::RegDeleteTreeW(root_of(scope), addin_key);
+    return is_missing(status) ? S_OK : HRESULT_FROM_WIN32(status);
 }
 
 }  // namespace tarvex::registration

@@ -315,6 +315,16 @@ TEST_F(Installer, InstallsForTheUserRepairsAndUninstallsLeavingOnlyTheSettings) 
                   (folder + L"\\x64\\Tarvex.dll").c_str(), -1, TRUE),
               CSTR_EQUAL);
 
+    // The ribbon button's feature, on by default: the host's add-in entry.
+    const std::wstring addin = L"Software\\Microsoft\\Office\\Excel\\Addins\\ExcelTarvex.Connect";
+    EXPECT_EQ(default_value(HKEY_CURRENT_USER, addin, L"FriendlyName", KEY_WOW64_64KEY), L"Tarvex");
+    DWORD load_behaviour = 0;
+    DWORD size = sizeof(load_behaviour);
+    EXPECT_EQ(::RegGetValueW(HKEY_CURRENT_USER, addin.c_str(), L"LoadBehavior", RRF_RT_REG_DWORD, nullptr,
+                             &load_behaviour, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(load_behaviour, 3u);
+
     // "Add or remove programs" knows the product.
     EXPECT_EQ(product_info(INSTALLPROPERTY_INSTALLEDPRODUCTNAME), L"Tarvex");
     EXPECT_EQ(product_info(INSTALLPROPERTY_VERSIONSTRING), L"1.1.26");

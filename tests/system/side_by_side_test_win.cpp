@@ -95,8 +95,15 @@ std::wstring class_key() {
 // Every key either bitness's registration writes, in both views.
 std::vector<std::wstring> keys_left(HKEY root) {
     const std::wstring classes = L"Software\\Classes\\";
-    const std::wstring paths[] = {class_key(), classes + L"ExcelTarvex.Morvane", classes + L"ExcelTarvex.Morvane.1",
-                                  classes + L"TypeLib\\" + libid, classes + L"Interface\\" + dispatch_iid};
+    const std::wstring paths[] = {class_key(),
+                                  classes + L"CLSID\\{41DEBC9B-2327-11D4-98A4-006067303FC9}",
+                                  classes + L"ExcelTarvex.Morvane",
+                                  classes + L"ExcelTarvex.Morvane.1",
+                                  classes + L"ExcelTarvex.Connect",
+                                  classes + L"TypeLib\\" + libid,
+                                  classes + L"Interface\\" + dispatch_iid,
+                                  classes + L"Interface\\{41DEBC9C-2327-11D4-98A4-006067303FC9}",
+                                  L"Software\\Microsoft\\Office\\Excel\\Addins\\ExcelTarvex.Connect"};
     std::vector<std::wstring> left;
     for (const std::wstring& path : paths) {
         for (const Bits bits : {Bits::x86, Bits::x64}) {
@@ -186,7 +193,7 @@ TEST_F(SideBySide, UnregisteringOneLeavesTheOtherWorking) {
 }
 
 TEST_F(SideBySide, UnregisteringBothLeavesNoKeyBehind) {
-    for (const wchar_t* scope : {L"", L"/n /i:user"}) {
+    for (const wchar_t* scope : {L"", L"/n /i:user", L"/n /i:addin", L"/n /i:user,addin"}) {
         ASSERT_EQ(regsvr32(Bits::x86, scope), 0u);
         ASSERT_EQ(regsvr32(Bits::x64, scope), 0u);
         EXPECT_EQ(regsvr32(Bits::x64, std::wstring(L"/u ") + scope), 0u);

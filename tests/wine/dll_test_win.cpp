@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "addin/registration_win.h"
 #include "base/owners_win.h"
 #include "com/object_model_win.h"
@@ -587,6 +589,56 @@ TEST_F(RegistrationTest, DllInstallKnowsOnlyTheUserScope) {
 
     auto* unregister = Dll::get().entry<HRESULT WINAPI()>("DllUnregisterServer");
     EXPECT_EQ(unregister(), S_OK);
+}
+
+// A value of the host's add-in entry: its text, or a DWORD as its decimal text.
+std::wstring addin_value(HKEY root, const wchar_t* name) {
+    wchar_t text[256] = {};
+    DWORD size = sizeof(text);
+    DWORD type = 0;
+    if (::RegGetValueW(root, tarvex::registration::addin_key, name, RRF_RT_REG_SZ | RRF_RT_REG_DWORD, &type, text,
+                       &size) != ERROR_SUCCESS) {
+        return L"(none)";
+    }
+    if (type == REG_DWORD) {
+        DWORD number = 0;
+        std::memcpy(&number, text, sizeof(number));
+        return std::to_wstring(number);
+    }
+    return text;
+}
+
+TEST_F(RegistrationTest, TheHostsAddinEntryIsWrittenOnlyOnRequest) {
+    const std::wstring addin = tarvex::registration::addin_key;
+    ASSERT_EQ(regsvr32(L"/n /i:user"), 0u);
+    ASSERT_EQ(regsvr32(L""), 0u);
+    EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, addin)) << "written without being asked for";
+    EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, addin)) << "written without being asked for";
+    clean_up();
+
+    ASSERT_EQ(regsvr32(L"/n /i:user,addin"), 0u);
+    expect_registered(Scope::user);
+    EXPECT_EQ(addin_value(HKEY_CURRENT_USER, L"FriendlyName"), L"Tarvex");
+    EXPECT_EQ(addin_value(HKEY_CURRENT_USER, L"LoadBehavior"), L"3");
+    EXPECT_NE(addin_value(HKEY_CURRENT_USER, L"Description"), L"(none)");
+    EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, addin));
+    ASSERT_EQ(regsvr32(L"/u /n /i:user,addin"), 0u);
+    EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, addin));
+    expect_unregistered(Scope::user);
+
+    // Per machine, and the plain unregistration removes the entry with the classes.
+    ASSERT_EQ(regsvr32(L"/n /i:addin"), 0u);
+    EXPECT_EQ(addin_value(HKEY_LOCAL_MACHINE, L"LoadBehavior"), L"3");
+    EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, addin));
+    ASSERT_EQ(regsvr32(L"/u"), 0u);
+    EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, addin));
+
+    using Install = HRESULT WINAPI(BOOL, LPCWSTR);
+    auto* install = Dll::get().entry<Install>("DllInstall");
+    for (const wchar_t* wrong : {L"user,everyone", L"user,", L"addin;user"}) {
+        EXPECT_EQ(install(TRUE, wrong), E_INVALIDARG) << testing::PrintToString(std::wstring(wrong));
+    }
+    EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, addin));
 }
 
 }  // namespace

@@ -43,6 +43,8 @@ constexpr int icon_resource = 1;
 
 class FrmMain final : public MainWindowPort, private FrmMainPlatform, private WindowBase {
 public:
+    // Closes the window as Cancel does; nothing when it is not loaded.
+    void unload();
     void Hide() override {
         load();
         ::ShowWindow(hwnd_, SW_HIDE);
@@ -82,7 +84,6 @@ private:
     void clip_labels();
     void place(int index, const Geometry& g);
     void on_size();
-    void unload();
     // What only the window can do, when the unload sequence asks for it.
     void unload_about_box() override { tarvex::unload_about_box(); }
     void close_context_help() override { tarvex::close_context_help(); }
@@ -445,6 +446,10 @@ FrmMain& instance() {
 
 MainWindowPort& main_window() {
     return instance();
+}
+
+void unload_main_window() {
+    instance().unload();
 }
 
 }  // namespace tarvex
