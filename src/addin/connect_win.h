@@ -9,7 +9,7 @@
 
 #include <atomic>
 
-#include "addin/office_contract_win.h"
+#include "base/office_contract_win.h"
 #include "base/module_win.h"
 
 namespace tarvex {

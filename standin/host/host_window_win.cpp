@@ -77,6 +77,7 @@ bool HostWindow::create(int show_command) {
         return false;
     }
     ::SetTimer(hwnd(), poll_timer, poll_interval_ms, nullptr);
+    load_com_addins();
     refresh();
     ::ShowWindow(hwnd(), show_command);
     ::UpdateWindow(hwnd());
@@ -227,8 +228,9 @@ LRESULT HostWindow::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
             }
             return 0;
         case WM_COMMAND:
-            // Menus and accelerators only; the edit boxes' notifications carry their window.
-            if (lparam == 0) {
+            // Menus, accelerators and the add-ins' toolbar; the edit boxes'
+            // notifications carry their own window.
+            if (lparam == 0 || (toolbar_ && reinterpret_cast<HWND>(lparam) == toolbar_)) {
                 on_command(LOWORD(wparam));
                 return 0;
             }
@@ -239,8 +241,23 @@ LRESULT HostWindow::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
                 on_tab_changed();
                 return 0;
             }
+            // An add-in button's screentip, when the pointer rests on it.
+            if (header->code == TTN_GETDISPINFOW && header->idFrom >= command_first_addin_button &&
+                header->idFrom <= command_last_addin_button) {
+                const std::size_t index = header->idFrom - command_first_addin_button;
+                if (index < com_addins_.buttons().size()) {
+                    auto* info = reinterpret_cast<NMTTDISPINFOW*>(lparam);
+                    info->lpszText = const_cast<wchar_t*>(wide(com_addins_.buttons()[index].screentip));
+                }
+                return 0;
+            }
             break;
         }
+        case WM_CLOSE:
+            // The host's own close: its add-ins hear it before its window goes,
+            // and close their windows themselves.
+            com_addins_.unload();
+            break;
         case WM_MOUSEWHEEL:
             // The wheel turned over the formula bar or the tabs still scrolls the sheet.
             grid_.on_mouse_wheel(GET_WHEEL_DELTA_WPARAM(wparam), (GET_KEYSTATE_WPARAM(wparam) & MK_SHIFT) != 0);
@@ -322,6 +339,13 @@ void HostWindow::layout_children() {
     }
     RECT client{};
     ::GetClientRect(hwnd(), &client);
+    // The add-ins' toolbar sizes itself along the top; everything else goes below it.
+    if (toolbar_) {
+        ::SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+        RECT bar{};
+        ::GetWindowRect(toolbar_, &bar);
+        client.top += bar.bottom - bar.top;
+    }
     const int gap = scale(4, dpi_);
     const int edit_height = text_height_ + scale(6, dpi_);
     const int bar_height = edit_height + 2 * gap;
@@ -333,13 +357,68 @@ void HostWindow::layout_children() {
     if (TabCtrl_GetItemCount(tabs_) > 0 && TabCtrl_GetItemRect(tabs_, 0, &item)) {
         tabs_height = item.bottom - item.top + scale(3, dpi_);
     }
-    const int grid_height = std::max<int>(0, client.bottom - bar_height - tabs_height);
+    const int grid_height = std::max<int>(0, client.bottom - client.top - bar_height - tabs_height);
 
-    ::MoveWindow(name_box_, gap, gap, name_width, edit_height, TRUE);
-    ::MoveWindow(formula_box_, 2 * gap + name_width, gap, std::max<int>(0, client.right - 3 * gap - name_width),
+    const int top = client.top;
+    ::MoveWindow(name_box_, gap, top + gap, name_width, edit_height, TRUE);
+    ::MoveWindow(formula_box_, 2 * gap + name_width, top + gap, std::max<int>(0, client.right - 3 * gap - name_width),
                  edit_height, TRUE);
-    ::MoveWindow(grid_.hwnd(), 0, bar_height, client.right, grid_height, TRUE);
-    ::MoveWindow(tabs_, 0, bar_height + grid_height, client.right, tabs_height, TRUE);
+    ::MoveWindow(grid_.hwnd(), 0, top + bar_height, client.right, grid_height, TRUE);
+    ::MoveWindow(tabs_, 0, top + bar_height + grid_height, client.right, tabs_height, TRUE);
+}
+
+void HostWindow::ImageListDeleter::operator()(HIMAGELIST list) const {
+    ::ImageList_Destroy(list);
+}
+
+void HostWindow::load_com_addins() {
+    if (!application_object_) {
+        application_object_ = make_application_object(application_);
+    }
+    com_addins_.load(application_object_.Get());
+    create_addin_toolbar();
+}
+
+void HostWindow::create_addin_toolbar() {
+    const auto& buttons = com_addins_.buttons();
+    if (buttons.empty()) {
+        return;
+    }
+    toolbar_ = ::CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
+                                 WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | CCS_TOP, 0, 0,
+                                 0, 0, hwnd(), nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    if (!toolbar_) {
+        return;
+    }
+    ::SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    ::SendMessageW(toolbar_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    const int size = scale(16, dpi_);
+    toolbar_images_.reset(::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, static_cast<int>(buttons.size()), 0));
+    ::SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbar_images_.get()));
+    std::vector<TBBUTTON> items;
+    for (std::size_t i = 0; i < buttons.size() && i <= command_last_addin_button - command_first_addin_button; ++i) {
+        TBBUTTON item{};
+        item.iBitmap =
+            buttons[i].image ? ::ImageList_AddIcon(toolbar_images_.get(), buttons[i].image.get()) : I_IMAGENONE;
+        item.idCommand = command_first_addin_button + static_cast<int>(i);
+        item.fsState = TBSTATE_ENABLED;
+        item.fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE | BTNS_SHOWTEXT;
+        item.iString = reinterpret_cast<INT_PTR>(wide(buttons[i].label));
+        items.push_back(item);
+    }
+    ::SendMessageW(toolbar_, TB_ADDBUTTONSW, items.size(), reinterpret_cast<LPARAM>(items.data()));
+    ::SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+    layout_children();
+}
+
+std::optional<std::u16string> HostWindow::press_addin_button(const std::u16string& label) {
+    const auto& buttons = com_addins_.buttons();
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        if (buttons[i].label == label) {
+            return com_addins_.click(i);
+        }
+    }
+    return u"there is no add-in button \"" + label + u"\"";
 }
 
 void HostWindow::update_window_menu() {
@@ -414,6 +493,10 @@ void HostWindow::update_formula_bar() {
 }
 
 void HostWindow::on_command(WORD id) {
+    if (id >= command_first_addin_button && id <= command_last_addin_button) {
+        com_addins_.click(id - command_first_addin_button);
+        return;
+    }
     if (id >= command_first_workbook && id <= command_last_workbook) {
         const auto& books = application_->workbooks();
         const std::size_t index = id - command_first_workbook;

@@ -1,16 +1,23 @@
 #pragma once
-// The stand-in host's main window: a menu bar, a formula bar, the grid of the
-// active sheet and the sheet tabs of the active workbook.
+// The stand-in host's main window: a menu bar, the COM add-ins' buttons (when
+// any add-in has one), a formula bar, the grid of the active sheet and the sheet
+// tabs of the active workbook.
+#include <windows.h>
+// clang-format off: the common controls need windows.h first
+#include <commctrl.h>
+// clang-format on
 #include <oaidl.h>
 #include <wrl/client.h>
 
 #include <cstdint>
 #include <memory>
+#include <type_traits>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "host/addin_loader_win.h"
+#include "host/com_addins_win.h"
 #include "host/grid_view_win.h"
 #include "host/window_win.h"
 #include "model/model.h"
@@ -21,6 +28,9 @@ inline constexpr WORD command_open = 100;
 inline constexpr WORD command_close_workbook = 101;
 inline constexpr WORD command_exit = 102;
 inline constexpr WORD command_open_tarvex = 200;
+// One command per button of the COM add-ins' ribbons, in the order ComAddins lists them.
+inline constexpr WORD command_first_addin_button = 3000;
+inline constexpr WORD command_last_addin_button = 3099;
 // One command per open workbook in the Window menu, in the order of Application::workbooks().
 inline constexpr WORD command_first_workbook = 1000;
 inline constexpr WORD command_last_workbook = 1999;
@@ -51,6 +61,12 @@ public:
 
     // Closes the window by itself after `milliseconds`, as if the user had.
     void close_after(UINT milliseconds);
+
+    // Presses the add-in button with this label, as a click does; the reason
+    // when there is no such button or its callback failed.
+    std::optional<std::u16string> press_addin_button(const std::u16string& label);
+    // What loading, clicking and unloading the COM add-ins did, one line each.
+    const std::vector<std::u16string>& addin_log() const { return com_addins_.log(); }
 
     HACCEL accelerators() const { return accelerators_.get(); }
 
@@ -84,12 +100,21 @@ private:
     void on_tab_changed();
     void show_open_dialog();
     void close_active_workbook();
+    void load_com_addins();
+    void create_addin_toolbar();
 
     std::shared_ptr<Application> application_;
     // The Application object every caller of the object model gets: one for the
     // host's life, as the real host has.
     Microsoft::WRL::ComPtr<IDispatch> application_object_;
     AddinLoader tarvex_;
+    // Declared after the Application object: add-ins let go of it first.
+    ComAddins com_addins_;
+    HWND toolbar_ = nullptr;  // the add-ins' buttons; dies with this window
+    struct ImageListDeleter {
+        void operator()(HIMAGELIST list) const;
+    };
+    std::unique_ptr<std::remove_pointer_t<HIMAGELIST>, ImageListDeleter> toolbar_images_;
     std::u16string title_override_;
     int dpi_ = 96;
     int text_height_ = 16;

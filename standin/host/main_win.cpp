@@ -1,14 +1,22 @@
 // tarvex-host.exe: the stand-in spreadsheet host's own window.
 //
-//   tarvex-host [--title TEXT] [--dll PATH] [--open-tarvex] [--search TEXT]
-//               [--exit-after-ms N] [WORKBOOK.wb ...]
+//   tarvex-host [--title TEXT] [--dll PATH] [--open-tarvex] [--press LABEL]...
+//               [--search TEXT] [--exit-after-ms N] [WORKBOOK.wb ...]
 //
 // Each workbook file is opened in turn; the last one opened is active.
 //
 //   --dll PATH          load Tarvex.dll from PATH instead of the registered server
 //   --open-tarvex       open Tarvex once the workbooks are open, as Tools > Tarvex... does
-//   --search TEXT       open Tarvex, search for TEXT and print the result list and the
-//                       status bar to the standard output
+//   --press LABEL       press the COM add-in button with that label, as a click does;
+//                       given more than once, the window the button opened is closed
+//                       with its Cancel button before the next press
+//   --search TEXT       open Tarvex (or, with --press, after each press), search for
+//                       TEXT and print the result list and the status bar to the
+//                       standard output
+//
+// What the COM add-ins did (loaded, buttons, disconnected) is printed to the
+// standard output at exit, with the host objects still alive and whether
+// Tarvex.dll could be unloaded.
 //   --exit-after-ms N   close the window after N milliseconds
 #include <windows.h>
 #include <commctrl.h>
@@ -22,6 +30,8 @@
 
 #include "base/owners_win.h"
 #include "base/platform_win.h"
+#include "base/text.h"
+#include "com/object_model_win.h"
 #include "host/host_window_win.h"
 #include "host/scripted_search_win.h"
 
@@ -30,13 +40,15 @@ namespace {
 using standin::host::wide;
 
 const char16_t usage[] =
-    u"Usage: tarvex-host [--title TEXT] [--dll PATH] [--open-tarvex] [--search TEXT] [--exit-after-ms N] "
+    u"Usage: tarvex-host [--title TEXT] [--dll PATH] [--open-tarvex] [--press LABEL]... [--search TEXT] "
+    u"[--exit-after-ms N] "
     u"[WORKBOOK.wb ...]";
 
 struct CommandLine {
     std::u16string title;
     std::u16string dll;
     bool open_tarvex = false;
+    std::vector<std::u16string> presses;
     std::optional<std::u16string> search;
     std::optional<UINT> exit_after_ms;
     std::vector<std::u16string> files;
@@ -71,8 +83,8 @@ CommandLine parse_command_line() {
     auto arg_at = [&](int i) { return tarvex::from_wide(args.get()[i]); };
     for (int i = 1; i < count; ++i) {
         const std::u16string arg = arg_at(i);
-        const bool takes_value =
-            arg == u"--title" || arg == u"--dll" || arg == u"--search" || arg == u"--exit-after-ms";
+        const bool takes_value = arg == u"--title" || arg == u"--dll" || arg == u"--search" ||
+                                 arg == u"--exit-after-ms" || arg == u"--press";
         if (takes_value && i + 1 >= count) {
             parsed.problem = arg + u" needs a value.";
             continue;
@@ -84,9 +96,10 @@ CommandLine parse_command_line() {
             if (parsed.dll.empty()) {
                 parsed.problem = u"--dll needs a path.";
             }
+        } else if (arg == u"--press") {
+            parsed.presses.push_back(arg_at(++i));
         } else if (arg == u"--search") {
             parsed.search = arg_at(++i);
-            parsed.open_tarvex = true;
         } else if (arg == u"--exit-after-ms") {
             const std::u16string value = arg_at(++i);
             parsed.exit_after_ms = parse_milliseconds(value);
@@ -100,6 +113,10 @@ CommandLine parse_command_line() {
         } else {
             parsed.files.push_back(arg);
         }
+    }
+    // A search opens Tarvex the macro's way unless buttons are pressed instead.
+    if (parsed.search && parsed.presses.empty()) {
+        parsed.open_tarvex = true;
     }
     return parsed;
 }
@@ -153,6 +170,35 @@ void close_remaining_windows() {
     }
 }
 
+// The Tarvex window's Cancel button, pressed as a user presses it.
+void close_with_cancel(HWND tarvex) {
+    if (!tarvex) {
+        return;
+    }
+    for (HWND child = ::GetWindow(tarvex, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t text[32] = {};
+        ::GetWindowTextW(child, text, 32);
+        if (std::wstring(text) == L"&Cancel") {
+            ::SendMessageW(child, BM_CLICK, 0, 0);
+            return;
+        }
+    }
+}
+
+// What the COM add-ins did, and whether anything of theirs outlived them: the
+// host's objects they might still hold, and Tarvex.dll, which COM unloads once
+// nothing of it is in use.
+void report_addins(std::vector<std::u16string> lines) {
+    if (lines.empty()) {
+        return;
+    }
+    ::CoFreeUnusedLibrariesEx(0, 0);
+    lines.push_back(u"addins: host objects alive " + tarvex::decimal(standin::live_object_count()));
+    lines.push_back(::GetModuleHandleW(L"Tarvex.dll") ? u"addins: Tarvex.dll still loaded"
+                                                      : u"addins: Tarvex.dll unloaded");
+    standin::host::write_lines(STD_OUTPUT_HANDLE, lines);
+}
+
 void search_and_print(const std::u16string& text) {
     const HWND tarvex = standin::host::find_tarvex_window();
     if (!tarvex) {
@@ -177,6 +223,7 @@ int run(int show_command) {
 
     const CommandLine command_line = parse_command_line();
     int exit_code = 0;
+    std::vector<std::u16string> addin_log;
     {
         standin::host::HostWindow window(std::make_shared<standin::Application>());
         window.set_title_override(command_line.title);
@@ -197,6 +244,16 @@ int run(int show_command) {
         if (window.hwnd()) {
             window.open_files(command_line.files);
         }
+        for (std::size_t i = 0; i < command_line.presses.size() && window.hwnd(); ++i) {
+            if (i > 0) {
+                close_with_cancel(standin::host::find_tarvex_window());
+            }
+            if (const std::optional<std::u16string> failure = window.press_addin_button(command_line.presses[i])) {
+                standin::host::write_lines(STD_ERROR_HANDLE, {u"tarvex-host: " + *failure});
+            } else if (command_line.search) {
+                search_and_print(*command_line.search);
+            }
+        }
         if (window.hwnd() && command_line.open_tarvex) {
             if (const std::optional<std::u16string> failure = window.on_open_tarvex()) {
                 standin::host::write_lines(STD_ERROR_HANDLE, {u"tarvex-host: " + *failure});
@@ -209,7 +266,9 @@ int run(int show_command) {
             exit_code = run_message_loop(window.hwnd(), window.accelerators());
         }
         close_remaining_windows();
+        addin_log = window.addin_log();
     }
+    report_addins(std::move(addin_log));
     return exit_code;
 }
 

@@ -229,24 +229,30 @@ std::wstring product_info(const wchar_t* property) {
 }
 
 // The host of one bitness creates ExcelTarvex.Morvane by name and searches.
-std::string search_with_host(const wchar_t* build, const std::wstring& book) {
+// `how`: "" opens Tarvex the macro's way, or --press with the button's label.
+std::string search_with_host(const wchar_t* build, const std::wstring& book, const std::wstring& how = L"") {
     DWORD exit_code = 1;
-    return run_captured(L"\"" + build_folder() + L"\\..\\" + build +
-                            L"\\standin\\tarvex-host.exe\" --search lavender --exit-after-ms 2000 \"" + book + L"\"",
+    return run_captured(L"\"" + build_folder() + L"\\..\\" + build + L"\\standin\\tarvex-host.exe\" " + how +
+                            L" --search lavender --exit-after-ms 2000 \"" + book + L"\"",
                         &exit_code, 120000);
 }
 
 // Wine 8's COM does not look at classes registered under HKCU\Software\Classes
-// alone (creation fails with error 429). To let the hosts create the class from
-// the package's own registration, its per-user class rows are copied into the
-// machine's keys for the test's duration, each view from the user's view.
+// alone (creation fails with error 429). To let the hosts create the classes
+// from the package's own registration, its per-user class rows are copied into
+// the machine's keys for the test's duration. Wine also keeps one user view for
+// both bitnesses, where the package's 32-bit row names the 32-bit DLL: so the
+// server path of each view is the package's DLL of that bitness, and every other
+// value is read from the user's keys.
 class MachineMirror {
 public:
-    MachineMirror() {
+    explicit MachineMirror(const std::wstring& folder) {
         for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+            const std::wstring server = folder + (view == KEY_WOW64_32KEY ? L"\\x86" : L"\\x64") + L"\\Tarvex.dll";
             for (const auto& entry : tarvex::registration::entries) {
                 const std::wstring path = std::wstring(L"Software\\Classes\\") + entry.key;
-                const std::wstring text = default_value(HKEY_CURRENT_USER, path, entry.value_name, view);
+                const std::wstring text =
+                    entry.data == nullptr ? server : default_value(HKEY_CURRENT_USER, path, entry.value_name, view);
                 set_text(HKEY_LOCAL_MACHINE, path, entry.value_name, text, view);
             }
         }
@@ -339,11 +345,16 @@ TEST_F(Installer, InstallsForTheUserRepairsAndUninstallsLeavingOnlyTheSettings) 
     const std::wstring book = std::wstring(temp) + L"installer_test.wb";
     std::ofstream(book.c_str(), std::ios::binary) << "sheet Plants\nA1|Lavender\nB4|lavender oil\n";
     {
-        const MachineMirror mirror;
+        const MachineMirror mirror(folder);
         for (const wchar_t* build : {L"win32", L"win64"}) {
             const std::string output = search_with_host(build, book);
             EXPECT_NE(output.find("status: Done(2 matches)  ..."), std::string::npos)
                 << narrow(build) << " host: " << output;
+            // The ribbon button the package's add-in entry puts in the host.
+            const std::string pressed = search_with_host(build, book, L"--press \"Find in Workbook\"");
+            EXPECT_NE(pressed.find("status: Done(2 matches)  ..."), std::string::npos)
+                << narrow(build) << " host, button: " << pressed;
+            EXPECT_NE(pressed.find("addins: host objects alive 0"), std::string::npos) << pressed;
         }
     }
     ::DeleteFileW(book.c_str());

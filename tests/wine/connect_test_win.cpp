@@ -11,7 +11,7 @@
 #include <atomic>
 #include <string>
 
-#include "addin/office_contract_win.h"
+#include "base/office_contract_win.h"
 #include "addin/ribbon.h"
 #include "base/owners_win.h"
 #include "base/platform_win.h"
