@@ -161,7 +161,7 @@ BENCHMARK(BM_HostPortCalls)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark:
 void BM_CmdFindClick(benchmark::State& state) {
     auto app = application_with(state.range(0));
     tarvex::testing::FakeMainWindow window;
-    tarvex::AddinGlobals globals{tarvex::testing::make_standin_host(app), nullptr};
+    tarvex::AddinGlobals globals{tarvex::testing::make_standin_host(app), nullptr, {}};
     window.search.set_text(word);
     tarvex::cmdFind_Click(window.controls, globals);
     for (auto _ : state) {
@@ -254,7 +254,7 @@ void BM_ResultListMemory(benchmark::State& state) {
         }
         {
             tarvex::testing::FakeMainWindow window;
-            tarvex::AddinGlobals globals{tarvex::testing::make_standin_host(app), nullptr};
+            tarvex::AddinGlobals globals{tarvex::testing::make_standin_host(app), nullptr, {}};
             window.search.set_text(word);
             const std::size_t before = heap_in_use();
             tarvex::cmdFind_Click(window.controls, globals);

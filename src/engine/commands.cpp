@@ -6,6 +6,7 @@
 
 #include "base/text.h"
 #include "engine/escapes.h"
+#include "engine/list_text.h"
 #include "base/steps.h"
 #include "settings/recent_lists.h"
 
@@ -21,6 +22,22 @@ constexpr char16_t search_last_cell[] = u"IV65536";
 // What a macro client gets when it uses a workbook reference that holds nothing.
 HostError no_workbook() {
     return object_not_set_error(tarvex_source);
+}
+
+// What a cell holds after a write, as its formula reads back: the host turns
+// typed input into its own form (090 into 90, =sum(a1) into =SUM(A1)), and Undo
+// Replace compares with that. When it cannot be read, the text written stands
+// in; undo then leaves a cell it does not recognise alone.
+std::u16string formula_now(HostRange& cell, const std::u16string& written) {
+    try {
+        return cell.formula();
+    } catch (...) {
+        return written;
+    }
+}
+
+bool is_formula(std::u16string_view text) {
+    return !text.empty() && text[0] == u'=';
 }
 
 bool is_blank(std::u16string_view text) {
@@ -255,6 +272,8 @@ void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter
     Steps steps = Steps::strict();
     // Rows of the run whose cell tolerant mode passed over: the status says so.
     std::size_t not_written = 0;
+    // Every cell this run writes; it replaces the record of the run before.
+    UndoRecord record{globals.target_workbook, {}};
     try {
         const ResultList& list = w.lvwMain.rows();
         for (std::size_t i = 0; i < list.size(); ++i) {
@@ -270,8 +289,17 @@ void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter
                 continue;
             }
             if (whole_cell) {
-                if (steps.run([&] { cell->set_value(replacement); }) == Steps::Outcome::skipped) {
+                // What the cell held is read first: Undo Replace writes it back.
+                UndoEntry entry{row.sheet, row.address, u"", false, replacement};
+                if (steps.run([&] {
+                        entry.before = cell->formula();
+                        entry.before_is_text = !is_formula(entry.before) && cell->holds_text();
+                        cell->set_value(replacement);
+                    }) == Steps::Outcome::skipped) {
                     ++not_written;
+                } else {
+                    entry.written = formula_now(*cell, entry.written);
+                    record.entries.push_back(std::move(entry));
                 }
                 continue;
             }
@@ -280,28 +308,40 @@ void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter
             // text 007 into the number 7 or flatten an array formula, so such a cell
             // is not written at all.
             std::optional<std::u16string> formula_before;
+            std::optional<bool> before_is_text;
+            std::u16string replaced;
             bool written = false;
             const auto formula_write = steps.run([&] {
                 formula_before = cell->formula();
-                std::u16string replaced = replace_all(*formula_before, search, replacement);
+                replaced = replace_all(*formula_before, search, replacement);
                 if (replaced != *formula_before) {
+                    before_is_text = !is_formula(*formula_before) && cell->holds_text();
                     written = true;
                     cell->set_value(replaced);
                 }
             });
-            // A host may apply a write and still report a failure. Replacing again in
-            // the value would then replace inside the text already replaced, so the
-            // second way runs only while the cell still holds what was read.
-            if (formula_write != Steps::Outcome::skipped) {
+            const auto remember = [&](const std::u16string& text) {
+                record.entries.push_back(
+                    UndoEntry{row.sheet, row.address, *formula_before, *before_is_text, formula_now(*cell, text)});
+            };
+            if (formula_write == Steps::Outcome::done) {
+                if (written) {
+                    remember(replaced);
+                }
                 continue;
             }
             // Only the host's own errors earn a second way: a busy host refuses
             // that too, and a failure without an error number is not about the text.
+            // Nor does a cell whose text or kind could not be read first: what it
+            // held could not be written back by Undo Replace.
             const Failure& failure = *steps.last_failure();
-            if (failure.number <= 0 || is_host_busy(failure.hresult)) {
+            if (failure.number <= 0 || is_host_busy(failure.hresult) || !formula_before || !before_is_text) {
                 ++not_written;
                 continue;
             }
+            // A host may apply a write and still report a failure. Replacing again in
+            // the value would then replace inside the text already replaced, so the
+            // second way runs only while the cell still holds what was read.
             if (written) {
                 bool unchanged = false;
                 if (steps.run([&] { unchanged = cell->formula() == *formula_before; }) != Steps::Outcome::done) {
@@ -309,27 +349,33 @@ void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter
                     continue;
                 }
                 if (!unchanged) {
-                    continue;  // the host did write it
+                    remember(replaced);  // the host did write it
+                    continue;
                 }
             }
+            std::optional<std::u16string> value_written;
             const auto value_write = steps.run([&] {
                 // A value without a text form (an error value) leaves the cell.
                 const std::optional<std::u16string> value = cell->value_text();
                 if (!value) {
                     return;
                 }
-                std::u16string replaced = replace_all(*value, search, replacement);
-                if (replaced != *value) {
-                    cell->set_value(replaced);
+                std::u16string value_replaced = replace_all(*value, search, replacement);
+                if (value_replaced != *value) {
+                    cell->set_value(value_replaced);
+                    value_written = std::move(value_replaced);
                 }
             });
             if (value_write == Steps::Outcome::skipped) {
                 ++not_written;
+            } else if (value_written) {
+                remember(*value_written);
             }
         }
     } catch (...) {
         // Outside tolerant mode a failing step ends the command: no further cell
-        // is written, and the user learns why.
+        // is written, and the user learns why. What was written stays undoable.
+        globals.last_replace = std::move(record);
         const Failure failure = current_failure();
         w.screen.set_mouse_pointer(MousePointer::standard);
         w.StatusBar1.set_text(texts::status_key, u"Done ..");
@@ -337,6 +383,7 @@ void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter
         return;
     }
 
+    globals.last_replace = std::move(record);
     auto closing_find = FindEnd::incomplete;
     steps.run([&] { closing_find = find_rows(w, globals); });
     steps.run([&] { record_recent(w.settings, recent_replacements, w.cmbReplace); });
@@ -346,6 +393,97 @@ void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter
         steps.run([&] { w.StatusBar1.set_text(texts::status_key, replace_status(not_written)); });
     }
     steps.run([&] { w.screen.set_mouse_pointer(MousePointer::standard); });
+}
+
+namespace {
+
+std::u16string cells(std::size_t count) {
+    return decimal(static_cast<std::int64_t>(count)) + (count == 1 ? u" cell" : u" cells");
+}
+
+// "Plants!$A$1, 'Sales Q1'!$B$4 and 3 more": the first few, as references.
+std::u16string some_of(const std::vector<std::u16string>& labels) {
+    constexpr std::size_t shown = 5;
+    std::u16string text;
+    for (std::size_t i = 0; i < labels.size() && i < shown; ++i) {
+        text += (i == 0 ? u"" : u", ") + labels[i];
+    }
+    if (labels.size() > shown) {
+        text += u" and " + decimal(static_cast<std::int64_t>(labels.size() - shown)) + u" more";
+    }
+    return text;
+}
+
+}  // namespace
+
+bool can_undo_replace(const AddinGlobals& globals) {
+    return !globals.last_replace.empty();
+}
+
+void undo_replace(MainWindowControls& w, AddinGlobals& globals) {
+    // One level: the record is used up whatever happens below.
+    const UndoRecord record = std::move(globals.last_replace);
+    globals.last_replace = UndoRecord{};
+    if (record.empty()) {
+        return;
+    }
+    w.screen.set_mouse_pointer(MousePointer::hourglass);
+    w.StatusBar1.set_text(texts::status_key, texts::undoing);
+
+    // Tolerant throughout, as the replace commands are after their first row:
+    // a cell that cannot be reached is counted and the rest are still restored.
+    Steps steps = Steps::silent();
+    std::size_t restored = 0;
+    std::vector<std::u16string> changed_since;
+    std::vector<std::u16string> not_restored;
+    for (auto entry = record.entries.rbegin(); entry != record.entries.rend(); ++entry) {
+        const std::u16string label = list_text::sheet_reference(entry->sheet) + u"!" + entry->address;
+        std::unique_ptr<HostRange> cell;
+        std::u16string now;
+        if (steps.run([&] {
+                if (!record.workbook) {
+                    throw no_workbook();
+                }
+                cell = record.workbook->sheet(entry->sheet)->range(entry->address);
+                now = cell->formula();
+            }) != Steps::Outcome::done) {
+            not_restored.push_back(label);
+            continue;
+        }
+        // Someone changed the cell after the replace: their change stays.
+        if (now != entry->written) {
+            changed_since.push_back(label);
+            continue;
+        }
+        if (steps.run([&] { cell->set_value(restoring_input(*entry)); }) != Steps::Outcome::done) {
+            not_restored.push_back(label);
+            continue;
+        }
+        ++restored;
+    }
+
+    auto closing_find = FindEnd::incomplete;
+    steps.run([&] { closing_find = find_rows(w, globals); });
+    if (closing_find == FindEnd::complete) {
+        steps.run([&] { w.StatusBar1.set_text(texts::status_key, u"Undone (" + cells(restored) + u")  ..."); });
+    }
+    steps.run([&] { w.screen.set_mouse_pointer(MousePointer::standard); });
+    if (!changed_since.empty() || !not_restored.empty()) {
+        std::u16string text;
+        if (!changed_since.empty()) {
+            text += cells(changed_since.size()) + u" changed after the replace " +
+                    (changed_since.size() == 1 ? u"was" : u"were") + u" left as " +
+                    (changed_since.size() == 1 ? u"it is" : u"they are") + u": " + some_of(changed_since) + u".";
+        }
+        if (!not_restored.empty()) {
+            text += (text.empty() ? u"" : u"\r\n") + cells(not_restored.size()) + u" could not be written back: " +
+                    some_of(not_restored) + u".";
+        }
+        steps.run([&] {
+            w.messages.show(
+                MessageRequest{text, texts::message_title, MessageButtons::ok, MessageIcon::exclamation, 1});
+        });
+    }
 }
 
 void lvwMain_DblClick(MainWindowControls& w, AddinGlobals& globals) {

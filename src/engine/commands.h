@@ -37,6 +37,13 @@ inline void cmdReplaceAll_Click(MainWindowControls& window, AddinGlobals& global
     replace_rows(window, globals, RowFilter::all);
 }
 
+// Undo Replace: writes back what the last Replace or Replace All wrote over, in
+// every cell that still holds what it wrote; a cell changed since is left alone
+// and named in a message. Then runs Find again. Nothing happens when there is
+// nothing to undo.
+void undo_replace(MainWindowControls& window, AddinGlobals& globals);
+bool can_undo_replace(const AddinGlobals& globals);
+
 // Shows the selected row's cell in the host: activates its sheet, selects the cell.
 void lvwMain_DblClick(MainWindowControls& window, AddinGlobals& globals);
 
@@ -47,6 +54,8 @@ inline constexpr char16_t searching[] = u"Searching ...";
 inline constexpr char16_t replacing[] = u"Replacing ...";
 inline constexpr char16_t find_refused[] = u"Done..";
 inline constexpr char16_t replace_done[] = u"Done ...";
+inline constexpr char16_t undoing[] = u"Undoing ...";
+inline constexpr char16_t message_title[] = u"Tarvex";
 inline constexpr char16_t refusal[] =
     u"Can not search the current spread sheet.\r\n"
     u"If you are currently editing any cells finish making changes and commit them please.";

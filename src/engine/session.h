@@ -3,6 +3,7 @@
 // portable form: the COM class forwards to search() after checking its argument.
 #include <memory>
 
+#include "engine/undo.h"
 #include "ports/host.h"
 
 namespace tarvex {
@@ -12,6 +13,8 @@ namespace tarvex {
 struct AddinGlobals {
     std::shared_ptr<HostApplication> application;
     std::shared_ptr<HostWorkbook> target_workbook;
+    // What the last Replace or Replace All wrote, for Undo Replace.
+    UndoRecord last_replace;
 };
 AddinGlobals& globals();
 

@@ -365,6 +365,11 @@ public:
         return text_of(std::move(value));
     }
 
+    bool holds_text() override {
+        const Variant value = get(range_.Get(), names_of(ObjectKind::range), L"Value");
+        return (*value).vt == VT_BSTR;
+    }
+
     void set_value(const std::u16string& value) override {
         Arguments arguments;
         arguments.text(value);

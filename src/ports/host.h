@@ -22,6 +22,9 @@ public:
     virtual std::u16string formula() = 0;
     // The value's text form, or nullopt for an error value.
     virtual std::optional<std::u16string> value_text() = 0;
+    // Whether the value is a text (and not a number, date, Boolean or error that
+    // only shows as one): what an undo needs to write a text back as a text.
+    virtual bool holds_text() = 0;
     virtual void set_value(const std::u16string& value) = 0;
     virtual void select() = 0;
 };

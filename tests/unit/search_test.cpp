@@ -192,7 +192,7 @@ TEST_F(SearchTest, FailingFirstReadStoresTheApplicationOnly) {
     recorder.fail_at = "ActiveWorkbook";
     auto old_app = std::make_shared<FakeApplication>(recorder, std::vector<std::shared_ptr<FakeWorkbook>>{});
     auto old_book = std::make_shared<FakeWorkbook>(recorder, "Old");
-    tarvex::globals() = {old_app, old_book};
+    tarvex::globals() = {old_app, old_book, {}};
     auto app = std::make_shared<FakeApplication>(recorder, std::vector<std::shared_ptr<FakeWorkbook>>{});
 
     EXPECT_THROW(tarvex::search(app, window), HostError);
@@ -205,7 +205,7 @@ TEST_F(SearchTest, FailingFirstReadStoresTheApplicationOnly) {
 TEST_F(SearchTest, NoApplicationIsATypeMismatchThatTouchesNothing) {
     auto app = std::make_shared<FakeApplication>(recorder, std::vector<std::shared_ptr<FakeWorkbook>>{});
     auto book = std::make_shared<FakeWorkbook>(recorder, "Book1");
-    tarvex::globals() = {app, book};
+    tarvex::globals() = {app, book, {}};
 
     try {
         tarvex::search(nullptr, window);

@@ -30,6 +30,8 @@ void unload_form(FrmMainParts& form, AddinGlobals& globals) {
     SaveColumnInfo(form.settings, form.lvwMain_columns);
     form.platform.unload_about_box();
     run_unload_steps(globals);
+    // Undo Replace covers the window's life: a new window starts with nothing to undo.
+    globals.last_replace = UndoRecord{};
     form.platform.close_context_help();
     form.platform.destroy();
 }

@@ -103,6 +103,14 @@ public:
         });
     }
 
+    bool holds_text() override {
+        return call(*app_, "Range.Value", {}, [&] {
+            check_alive(*book_, *sheet_);
+            const standin::Cell* c = sheet_->cell(rect_.top_left);
+            return c != nullptr && c->value.kind == standin::ValueKind::text;
+        });
+    }
+
     void set_value(const std::u16string& value) override {
         call(*app_, "Range.Value=", {value}, [&] {
             check_alive(*book_, *sheet_);
