@@ -109,15 +109,24 @@ bool click_tick_box(ResultList& rows, int hit_row, bool on_tick_box) {
 
 bool press_space_bar(ResultList& rows, std::optional<std::size_t> focused_row,
                      const std::vector<std::size_t>& selected_rows) {
-    if (!focused_row || *focused_row >= rows.size()) {
-        return false;
-    }
-    const bool tick = !rows.row(*focused_row).ticked;
-    rows.set_ticked(*focused_row, tick);
+    std::vector<std::size_t> touched;
     for (const std::size_t row : selected_rows) {
         if (row < rows.size()) {
-            rows.set_ticked(row, tick);
+            touched.push_back(row);
         }
+    }
+    if (touched.empty() && focused_row && *focused_row < rows.size()) {
+        touched.push_back(*focused_row);
+    }
+    if (touched.empty()) {
+        return false;
+    }
+    bool tick = false;
+    for (const std::size_t row : touched) {
+        tick = tick || !rows.row(row).ticked;
+    }
+    for (const std::size_t row : touched) {
+        rows.set_ticked(row, tick);
     }
     return true;
 }

@@ -95,10 +95,10 @@ public:
 // row that no longer exists, changes nothing. True when a row changed.
 bool click_tick_box(ResultList& rows, int hit_row, bool on_tick_box);
 
-// The space bar, as a tick-box list handles it: the focused row and every
-// selected row all take the opposite of the focused row's tick. Without a
-// focused row nothing changes. Rows out of range are passed over. True when the
-// rows were touched.
+// The space bar: one toggle for all the selected rows, the same way for all of
+// them: if any of them is unticked they all become ticked, otherwise they all
+// become unticked. With no row selected, the focused row alone is toggled. Rows
+// out of range are passed over. True when a row was touched.
 bool press_space_bar(ResultList& rows, std::optional<std::size_t> focused_row,
                      const std::vector<std::size_t>& selected_rows);
 

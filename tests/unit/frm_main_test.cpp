@@ -194,7 +194,7 @@ TEST(ResultListTicks, ClickOnTheTickBoxTogglesThatRowOnly) {
     EXPECT_FALSE(rows.row(1).ticked);
 }
 
-TEST(ResultListTicks, SpaceGivesTheSelectedRowsTheOppositeOfTheFocusedRowsTick) {
+TEST(ResultListTicks, SpaceTicksAllSelectedRowsUnlessAllAreTicked) {
     struct Case {
         const char* what;
         std::vector<bool> before;
@@ -206,10 +206,12 @@ TEST(ResultListTicks, SpaceGivesTheSelectedRowsTheOppositeOfTheFocusedRowsTick) 
     const Case cases[] = {
         {"focused row alone", {false, false, false}, 1, {1}, true, {false, true, false}},
         {"focused but not selected still toggles", {false, true, false}, 0, {}, true, {true, true, false}},
-        {"all selected follow the focused row", {false, true, false}, 0, {0, 1, 2}, true, {true, true, true}},
-        {"a ticked focused row unticks the others", {true, false, true}, 0, {0, 1, 2}, true, {false, false, false}},
-        {"no focused row: nothing", {false, true}, std::nullopt, {0, 1}, false, {false, true}},
-        {"a focused row that is gone: nothing", {false}, 5, {0}, false, {false}},
+        {"any unticked: all become ticked", {false, true, false}, 0, {0, 1, 2}, true, {true, true, true}},
+        {"whatever the focused row holds", {true, false, true}, 0, {0, 1, 2}, true, {true, true, true}},
+        {"all ticked: all become unticked", {true, true, false}, 2, {0, 1}, true, {false, false, false}},
+        {"the selection counts, not the focus", {false, true}, std::nullopt, {0, 1}, true, {true, true}},
+        {"no selection and no focused row: nothing", {false, true}, std::nullopt, {}, false, {false, true}},
+        {"a focused row that is gone: nothing", {false}, 5, {}, false, {false}},
         {"selected rows past the end are passed over", {false, false}, 0, {0, 9}, true, {true, false}},
     };
     for (const Case& c : cases) {
