@@ -36,6 +36,19 @@ std::u16string formula_now(HostRange& cell, const std::u16string& written) {
     }
 }
 
+// 12,345: counts in the progress texts, grouped by thousands.
+std::u16string grouped(std::size_t count) {
+    const std::u16string digits = decimal(static_cast<std::int64_t>(count));
+    std::u16string out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
+            out += u',';
+        }
+        out += digits[i];
+    }
+    return out;
+}
+
 bool is_formula(std::u16string_view text) {
     return !text.empty() && text[0] == u'=';
 }
@@ -152,30 +165,36 @@ private:
 // The walk over one worksheet: match after match until it meets a cell again.
 // The first search call switches the run to tolerant mode; returns false when the
 // host refused that call, which ends the whole command.
-bool walk_sheet(HostSheet& sheet, const std::u16string& what, Steps& steps, std::vector<ResultRow>& rows) {
+enum class WalkEnd { next_sheet, refused, stopped };
+
+WalkEnd walk_sheet(HostSheet& sheet, const std::u16string& what, Steps& steps, CommandProgress& progress,
+                   std::vector<ResultRow>& rows) {
     MetAddresses met(rows);
     std::unique_ptr<HostRange> within;
     if (steps.run([&] { within = sheet.range(search_first_cell, search_last_cell); }) != Steps::Outcome::done) {
-        return true;
+        return WalkEnd::next_sheet;
     }
     std::unique_ptr<HostRange> held;
     steps.go_silent();
     if (steps.run([&] { held = within->find(what, nullptr); }) != Steps::Outcome::done) {
-        return !is_host_busy(steps.last_failure()->hresult);
+        return is_host_busy(steps.last_failure()->hresult) ? WalkEnd::refused : WalkEnd::next_sheet;
+    }
+    if (progress.stop_requested()) {
+        return WalkEnd::stopped;
     }
     std::u16string name;
     if (held && steps.run([&] { name = sheet.name(); }) != Steps::Outcome::done) {
-        return true;
+        return WalkEnd::next_sheet;
     }
     while (held) {
         std::u16string address;
         // Without the address the walk cannot tell when it has come round, so a
         // failed read ends this worksheet rather than risk walking forever.
         if (steps.run([&] { address = held->address(); }) != Steps::Outcome::done) {
-            return true;
+            return WalkEnd::next_sheet;
         }
         if (met.contains(address)) {
-            return true;
+            return WalkEnd::next_sheet;
         }
         rows.push_back(ResultRow{name, std::move(address), u"", false});
         met.add_last();
@@ -185,12 +204,17 @@ bool walk_sheet(HostSheet& sheet, const std::u16string& what, Steps& steps, std:
         // cannot be read stays empty.
         steps.run([&] { rows.back().content = held->text(); });
         std::unique_ptr<HostRange> next;
+        progress.report(std::u16string(texts::searching) + u" " + name + u": " + grouped(rows.size()) + u" matches");
         // A failed call keeps the held match, which the next round finds already met.
         if (steps.run([&] { next = within->find(what, held.get()); }) == Steps::Outcome::done) {
             held = std::move(next);
         }
+        // Esc: the rows found so far are the list.
+        if (progress.stop_requested()) {
+            return WalkEnd::stopped;
+        }
     }
-    return true;
+    return WalkEnd::next_sheet;
 }
 
 // Whether a Find run listed everything it was asked for. An incomplete run has
@@ -203,12 +227,14 @@ FindEnd find_rows(MainWindowControls& w, AddinGlobals& globals) {
         return FindEnd::complete;
     }
     const std::u16string what = PrepareSearchString(typed);
+    w.progress.start();
     w.screen.set_mouse_pointer(MousePointer::hourglass);
     w.StatusBar1.set_text(texts::status_key, texts::searching);
 
     Steps steps = Steps::strict();
     std::vector<ResultRow> rows;
     std::shared_ptr<HostWorkbook> book;
+    bool stopped = false;
     try {
         if (globals.application) {
             book = globals.application->active_workbook();
@@ -217,7 +243,12 @@ FindEnd find_rows(MainWindowControls& w, AddinGlobals& globals) {
             throw no_workbook();
         }
         for (const auto& sheet : book->worksheets()) {
-            if (!walk_sheet(*sheet, what, steps, rows)) {
+            const WalkEnd end = walk_sheet(*sheet, what, steps, w.progress, rows);
+            if (end == WalkEnd::stopped) {
+                stopped = true;
+                break;
+            }
+            if (end == WalkEnd::refused) {
                 // The list stays empty, whatever earlier worksheets had matched.
                 replace_listed_rows(w, globals, book, {});
                 show_refusal(w);
@@ -243,9 +274,14 @@ FindEnd find_rows(MainWindowControls& w, AddinGlobals& globals) {
     const std::size_t not_read = steps.skipped();
     steps.run([&] { replace_listed_rows(w, globals, book, std::move(rows)); });
     steps.run([&] { record_recent(w.settings, recent_searches, w.cmbSearchFor); });
-    steps.run([&] { w.StatusBar1.set_text(texts::status_key, find_status(w.lvwMain.rows().size(), not_read)); });
+    steps.run([&] {
+        w.StatusBar1.set_text(
+            texts::status_key,
+            stopped ? u"Stopped (" + decimal(static_cast<std::int64_t>(w.lvwMain.rows().size())) + u" matches)  ..."
+                    : find_status(w.lvwMain.rows().size(), not_read));
+    });
     steps.run([&] { w.screen.set_mouse_pointer(MousePointer::standard); });
-    return not_read == 0 ? FindEnd::complete : FindEnd::incomplete;
+    return not_read == 0 && !stopped ? FindEnd::complete : FindEnd::incomplete;
 }
 
 }  // namespace
@@ -266,6 +302,7 @@ void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter
     const std::u16string search = PrepareSearchString(w.cmbSearchFor.text());
     const std::u16string replacement = PrepareSearchString(raw_replacement);
     const bool whole_cell = w.chkEntireCellContent.value() == 1;
+    w.progress.start();
     w.screen.set_mouse_pointer(MousePointer::hourglass);
     w.StatusBar1.set_text(texts::status_key, texts::replacing);
 
@@ -274,13 +311,26 @@ void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter
     std::size_t not_written = 0;
     // Every cell this run writes; it replaces the record of the run before.
     UndoRecord record{globals.target_workbook, {}};
+    // How many rows this run has to write, for "Replacing ... 1,200 of 5,000".
+    std::size_t to_do = 0;
+    std::size_t done = 0;
+    bool stopped = false;
     try {
         const ResultList& list = w.lvwMain.rows();
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            to_do += filter == RowFilter::all || list.row(i).ticked;
+        }
         for (std::size_t i = 0; i < list.size(); ++i) {
             const ResultRow& row = list.row(i);
             if (filter == RowFilter::ticked && !row.ticked) {
                 continue;
             }
+            // Esc: what is written stays written (and undoable); the rest is not touched.
+            if (w.progress.stop_requested()) {
+                stopped = true;
+                break;
+            }
+            w.progress.report(std::u16string(texts::replacing) + u" " + grouped(++done) + u" of " + grouped(to_do));
             // A row whose sheet or cell can no longer be addressed is skipped once
             // the run is tolerant: no other cell may be written in its place.
             std::unique_ptr<HostRange> cell;
@@ -389,7 +439,12 @@ void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter
     steps.run([&] { record_recent(w.settings, recent_replacements, w.cmbReplace); });
     // Every cell written: the plain text, unless the list Find made afterwards is
     // incomplete, in which case its own status stays to say so.
-    if (not_written > 0 || closing_find == FindEnd::complete) {
+    if (stopped) {
+        steps.run([&] {
+            w.StatusBar1.set_text(texts::status_key, u"Stopped (" + grouped(globals.last_replace.entries.size()) +
+                                                         u" of " + grouped(to_do) + u" cells replaced)  ...");
+        });
+    } else if (not_written > 0 || closing_find == FindEnd::complete) {
         steps.run([&] { w.StatusBar1.set_text(texts::status_key, replace_status(not_written)); });
     }
     steps.run([&] { w.screen.set_mouse_pointer(MousePointer::standard); });

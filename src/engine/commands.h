@@ -19,6 +19,7 @@ struct MainWindowControls {
     Screen& screen;
     MessageBoxes& messages;
     SettingsContext& settings;
+    CommandProgress& progress;
 };
 
 // Lists every cell of every worksheet of the host's active workbook that matches

@@ -68,6 +68,21 @@ public:
     virtual void set_mouse_pointer(MousePointer pointer) = 0;
 };
 
+// A long command's sign of life, and the user's one way to stop it. The command
+// runs to its end on the host's thread without handling any other message; it
+// asks after each host call whether the user pressed Esc.
+class CommandProgress {
+public:
+    virtual ~CommandProgress() = default;
+    // A command begins: an earlier stop no longer counts.
+    virtual void start() = 0;
+    // Where the command is. Called after every step; the window shows it at most
+    // ten times a second.
+    virtual void report(const std::u16string& text) = 0;
+    // Whether the user has asked the command to stop since it began.
+    virtual bool stop_requested() = 0;
+};
+
 enum class MessageButtons { ok, yes_no, abort_retry_ignore };
 enum class MessageIcon { none, critical, exclamation };
 enum class MessageAnswer { ok, yes, no, abort, retry, ignore };

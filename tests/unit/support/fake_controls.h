@@ -4,6 +4,7 @@
 // list and its text, the status bar keeps one text per panel key.
 #include <deque>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "engine/commands.h"
@@ -90,6 +91,30 @@ public:
 };
 
 // The main window's controls, wired as the commands expect them.
+// Records what a command reports; asks to stop once stop_requested has been
+// asked `stop_after` times (never when unset), as a user pressing Esc would.
+class FakeProgress final : public CommandProgress {
+public:
+    void start() override {
+        ++starts;
+        stopped = false;
+    }
+    void report(const std::u16string& text) override { reports.push_back(text); }
+    bool stop_requested() override {
+        ++asked;
+        if (stop_after && asked >= *stop_after) {
+            stop_after.reset();  // one press of the key
+            stopped = true;
+        }
+        return stopped;
+    }
+    std::optional<int> stop_after;  // counted over the whole test, across commands
+    int asked = 0;
+    int starts = 0;
+    bool stopped = false;
+    std::vector<std::u16string> reports;
+};
+
 struct FakeMainWindow {
     FakeComboBox search;
     FakeComboBox replace;
@@ -100,7 +125,8 @@ struct FakeMainWindow {
     FakeMessageBoxes messages;
     FakeRegistry registry;
     SettingsContext settings{registry, messages};
-    MainWindowControls controls{search, replace, entire_cell, status, list, screen, messages, settings};
+    FakeProgress progress;
+    MainWindowControls controls{search, replace, entire_cell, status, list, screen, messages, settings, progress};
 
     std::u16string status_text() const { return status.text(u"Status"); }
 };
