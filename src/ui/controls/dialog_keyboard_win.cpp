@@ -17,9 +17,13 @@ UniqueHook& hook() {
     static UniqueHook handle;
     return handle;
 }
+int& pauses() {
+    static int count = 0;
+    return count;
+}
 
 LRESULT CALLBACK get_message_hook(int code, WPARAM remove, LPARAM lparam) {
-    if (code == HC_ACTION && remove == PM_REMOVE) {
+    if (code == HC_ACTION && remove == PM_REMOVE && pauses() == 0) {
         MSG* msg = reinterpret_cast<MSG*>(lparam);
         if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST) {
             for (HWND top : windows()) {
@@ -48,6 +52,14 @@ void attach_dialog_keyboard(HWND top_level) {
     if (!hook()) {
         hook().reset(::SetWindowsHookExW(WH_GETMESSAGE, get_message_hook, nullptr, ::GetCurrentThreadId()));
     }
+}
+
+DialogKeyboardPause::DialogKeyboardPause() {
+    ++pauses();
+}
+
+DialogKeyboardPause::~DialogKeyboardPause() {
+    --pauses();
 }
 
 void detach_dialog_keyboard(HWND top_level) {

@@ -11,4 +11,15 @@ namespace tarvex {
 void attach_dialog_keyboard(HWND top_level);
 void detach_dialog_keyboard(HWND top_level);
 
+// While one lives, the hook lets keyboard messages pass untouched: a running
+// command that takes its stop key out of the queue must not also have it act as
+// the window's Esc (Cancel).
+class DialogKeyboardPause {
+public:
+    DialogKeyboardPause();
+    ~DialogKeyboardPause();
+    DialogKeyboardPause(const DialogKeyboardPause&) = delete;
+    DialogKeyboardPause& operator=(const DialogKeyboardPause&) = delete;
+};
+
 }  // namespace tarvex

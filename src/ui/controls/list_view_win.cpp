@@ -32,13 +32,39 @@ std::optional<std::size_t> ResultListViewWin::selected_row() const {
     return static_cast<std::size_t>(row);
 }
 
-void ResultListViewWin::toggle_from_keyboard() {
-    const int focused = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
+std::vector<std::size_t> ResultListViewWin::selected_rows() const {
     std::vector<std::size_t> selected;
     for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0;
          i = ListView_GetNextItem(list_, i, LVNI_SELECTED)) {
-        selected.push_back(static_cast<std::size_t>(i));
+        if (static_cast<std::size_t>(i) < rows_.size()) {
+            selected.push_back(static_cast<std::size_t>(i));
+        }
     }
+    return selected;
+}
+
+void ResultListViewWin::select_all() {
+    ListView_SetItemState(list_, -1, LVIS_SELECTED, LVIS_SELECTED);
+}
+
+void ResultListViewWin::repaint() {
+    ::InvalidateRect(list_, nullptr, FALSE);
+}
+
+POINT ResultListViewWin::menu_point() const {
+    POINT at{0, 0};
+    const int focused = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
+    RECT item{};
+    if (focused >= 0 && ListView_GetItemRect(list_, focused, &item, LVIR_LABEL)) {
+        at = POINT{item.left, item.bottom};
+    }
+    ::ClientToScreen(list_, &at);
+    return at;
+}
+
+void ResultListViewWin::toggle_from_keyboard() {
+    const int focused = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
+    const std::vector<std::size_t> selected = selected_rows();
     const auto focused_row = focused < 0 ? std::nullopt : std::optional<std::size_t>(static_cast<std::size_t>(focused));
     if (press_space_bar(rows_, focused_row, selected)) {
         ::InvalidateRect(list_, nullptr, FALSE);

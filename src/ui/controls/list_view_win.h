@@ -22,6 +22,15 @@ public:
     // The owner-data notifications the parent window forwards; true when handled.
     bool on_notify(NMHDR* header, LRESULT& result);
 
+    // The selected rows, in the list's order.
+    std::vector<std::size_t> selected_rows() const;
+    void select_all();
+    // Paints the rows again after their ticks changed.
+    void repaint();
+    // Where a menu opened from the keyboard belongs: below the focused row, or
+    // the list's top left corner, in screen coordinates.
+    POINT menu_point() const;
+
 private:
     void toggle_from_keyboard();
     HWND& list_;

@@ -14,6 +14,7 @@
 #include "ui/controls/controls_win.h"
 #include "ui/controls/dialog_keyboard_win.h"
 #include "ui/controls/list_view_win.h"
+#include "ui/controls/progress_win.h"
 #include "ui/controls/sort_key_win.h"
 #include "ui/controls/win_util_win.h"
 #include "ui/controls/window_base_win.h"
@@ -22,6 +23,7 @@
 #include "ui/main/frm_main_ids.h"
 #include "ui/main/help_win.h"
 #include "ui/main/layout.h"
+#include "ui/main/list_menu_win.h"
 #include "ui/main/main_design.h"
 #include "engine/result_list.h"
 #include "engine/sorting.h"
@@ -90,6 +92,7 @@ private:
     void destroy() override { destroy_window(); }
     LRESULT on_notify(NMHDR* header);
     void on_command(int id);
+    ListMenuContext list_context() { return ListMenuContext{hwnd_, view_, results_, commands_, globals()}; }
     LRESULT window_proc(UINT message, WPARAM wparam, LPARAM lparam) override;
 
     std::array<HWND, design::controls.size()> controls_{};
@@ -118,7 +121,9 @@ private:
     MessageBoxesWin messages_{hwnd_};
     RegistryWin registry_;
     SettingsContext settings_{registry_, messages_};
-    MainWindowControls commands_{search_, replace_, entire_cell_, status_, view_, screen_, messages_, settings_};
+    CommandProgressWin progress_{status_, design::status_panel_key, hwnd_};
+    MainWindowControls commands_{search_, replace_,  entire_cell_, status_,  view_,
+                                 screen_, messages_, settings_,    progress_};
     FrmMainParts form_{search_, replace_, columns_, settings_, *this};
 };
 
@@ -340,6 +345,11 @@ LRESULT FrmMain::on_notify(NMHDR* header) {
         case LVN_COLUMNCLICK:
             lvwMain_ColumnClick(settings_, view_, columns_, reinterpret_cast<NMLISTVIEW*>(header)->iSubItem + 1);
             return 0;
+        case LVN_KEYDOWN:
+            if (on_list_key(list_context(), reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey)) {
+                return 0;
+            }
+            [[fallthrough]];
         default: {
             LRESULT result = 0;
             view_.on_notify(header, result);
@@ -349,6 +359,12 @@ LRESULT FrmMain::on_notify(NMHDR* header) {
 }
 
 void FrmMain::on_command(int id) {
+    // The list's menu commands also arrive as commands of the window, for tools
+    // that drive windows by their commands.
+    if (id >= static_cast<int>(list_menu::Command::go_to) && id <= static_cast<int>(list_menu::Command::undo_replace)) {
+        run_list_command(list_context(), static_cast<list_menu::Command>(id));
+        return;
+    }
     switch (id) {
         case ids::control_id(design::cmdFind):
             cmdFind_Click(commands_, globals());
@@ -417,6 +433,17 @@ LRESULT FrmMain::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
             return ::DefWindowProcW(hwnd_, message, wparam, lparam);
         case WM_NOTIFY:
             return on_notify(reinterpret_cast<NMHDR*>(lparam));
+        case WM_CONTEXTMENU:
+            // Right click, Shift+F10 or the menu key on the list; -1 means the keyboard.
+            if (reinterpret_cast<HWND>(wparam) == controls_[design::lvwMain]) {
+                const bool from_keyboard = lparam == -1;
+                const POINT at = from_keyboard
+                                     ? view_.menu_point()
+                                     : POINT{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+                show_list_menu(list_context(), at);
+                return 0;
+            }
+            return ::DefWindowProcW(hwnd_, message, wparam, lparam);
         case WM_CLOSE:
             unload();
             return 0;

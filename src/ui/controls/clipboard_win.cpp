@@ -1,0 +1,71 @@
+#include "ui/controls/clipboard_win.h"
+
+#include <cstring>
+
+namespace tarvex {
+namespace {
+
+// A movable block holding `size` bytes copied from `data`; the clipboard takes
+// it over once SetClipboardData succeeds.
+HGLOBAL block_of(const void* data, std::size_t size) {
+    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, size);
+    if (block == nullptr) {
+        return nullptr;
+    }
+    void* target = ::GlobalLock(block);
+    if (target == nullptr) {
+        ::GlobalFree(block);
+        return nullptr;
+    }
+    std::memcpy(target, data, size);
+    ::GlobalUnlock(block);
+    return block;
+}
+
+bool put(UINT format, const void* data, std::size_t size) {
+    HGLOBAL block = block_of(data, size);
+    if (block == nullptr) {
+        return false;
+    }
+    if (::SetClipboardData(format, block) == nullptr) {
+        ::GlobalFree(block);
+        return false;
+    }
+    return true;
+}
+
+bool fill(HWND owner, const std::u16string& text, const std::string* csv) {
+    // Another program may hold the clipboard for a moment: a few tries.
+    bool opened = false;
+    for (int attempt = 0; attempt < 5 && !opened; ++attempt) {
+        opened = ::OpenClipboard(owner) != FALSE;
+        if (!opened) {
+            ::Sleep(20);
+        }
+    }
+    if (!opened) {
+        return false;
+    }
+    bool done = ::EmptyClipboard() != FALSE && put(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(char16_t));
+    if (done && csv != nullptr) {
+        const UINT csv_format = ::RegisterClipboardFormatW(L"Csv");
+        done = csv_format != 0 && put(csv_format, csv->c_str(), csv->size() + 1);
+    }
+    if (!done) {
+        ::EmptyClipboard();
+    }
+    ::CloseClipboard();
+    return done;
+}
+
+}  // namespace
+
+bool put_on_clipboard(HWND owner, const std::u16string& text, const std::string& csv) {
+    return fill(owner, text, &csv);
+}
+
+bool put_on_clipboard(HWND owner, const std::u16string& text) {
+    return fill(owner, text, nullptr);
+}
+
+}  // namespace tarvex
