@@ -10,12 +10,13 @@
 //       three_call_ms=<h> overhead_ms=<t-h> list_control_ms=<l> budget_ms=<b>
 //   priced_replace_all M=<m> call_us=<c> cell_us=<x> tarvex_ms=<t> host_ms=<h> ratio=<t/h>
 //       overhead_ms=<t-h> budget_ms=<b>
+//   stop M=<m> call_us=20 after_esc_ms=<t> listed_when_stopped=<n>
 //   sort M=<m> ms=<t> click=<ascending|descending> model_ms=<t>
 //   memory M=<m> list_mb=<x>
 // Options: --dll=<path of Tarvex.dll> (default: one folder up from this program),
 // --runs=<n> (best of n, default 5), --samples (every run's figure, on stderr),
 // --case=<name> (only the cases of that name: memory, find, replace_all,
-// priced_find, priced_replace_all, sort; may be repeated), --priced-at=<us> (the
+// priced_find, priced_replace_all, stop, sort; may be repeated), --priced-at=<us> (the
 // priced cases at that cost per call only: 0 or 20).
 #include <windows.h>
 #include <commctrl.h>
@@ -23,6 +24,7 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
@@ -33,6 +35,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/owners_win.h"
@@ -803,6 +806,37 @@ void sort_case(Bench& b, TarvexWindow& window, int matches) {
     b.samples("model_ms", model_descending_ms);
 }
 
+// How long a Find takes to stop after Esc, in a host answering at 20 us a call:
+// Esc is posted to the list from another thread while the Find runs, as the
+// keyboard would queue it, and the time runs from then to the click's return.
+void stop_case(Bench& b, TarvexWindow& window, int matches, int runs) {
+    b.open(matches);
+    window.find_ms(search_word);  // the host's match index, built free
+    const PricedHost priced(*b.app, HostCosts{20, 0.05});
+    Samples after_esc_ms;
+    int listed = 0;
+    for (int run = 0; run < runs; ++run) {
+        LARGE_INTEGER pressed{};
+        std::atomic<bool> done{false};
+        std::thread esc([&] {
+            ::Sleep(300);
+            ::QueryPerformanceCounter(&pressed);
+            ::PostMessageW(window.list(), WM_KEYDOWN, VK_ESCAPE, 1);
+            done = true;
+        });
+        window.find_ms(search_word);
+        LARGE_INTEGER returned;
+        ::QueryPerformanceCounter(&returned);
+        esc.join();
+        check(done && window.status().rfind(L"Stopped (", 0) == 0, "Esc did not stop the Find");
+        after_esc_ms.take(milliseconds_since(pressed) - milliseconds_since(returned));
+        listed = window.listed();
+        pump(100);
+    }
+    line("stop M=%d call_us=20 after_esc_ms=%.1f listed_when_stopped=%d", matches, after_esc_ms.best(), listed);
+    b.samples("after_esc_ms", after_esc_ms);
+}
+
 int run(int argc, char** argv) {
     Bench b;
     std::wstring dll = default_dll_path();
@@ -863,6 +897,9 @@ int run(int argc, char** argv) {
         if (b.wants("priced_replace_all")) {
             priced_replace_all_case(b, window, bare, 10000, costs, priced_runs);
         }
+    }
+    if (b.wants("stop")) {
+        stop_case(b, window, 100000, priced_runs);
     }
     if (b.wants("sort")) {
         sort_case(b, window, 100000);
