@@ -204,7 +204,10 @@ WalkEnd walk_sheet(HostSheet& sheet, const std::u16string& what, Steps& steps, C
         // cannot be read stays empty.
         steps.run([&] { rows.back().content = held->text(); });
         std::unique_ptr<HostRange> next;
-        progress.report(std::u16string(texts::searching) + u" " + name + u": " + grouped(rows.size()) + u" matches");
+        if (progress.report_due()) {
+            progress.report(std::u16string(texts::searching) + u" " + name + u": " + grouped(rows.size()) +
+                            u" matches");
+        }
         // A failed call keeps the held match, which the next round finds already met.
         if (steps.run([&] { next = within->find(what, held.get()); }) == Steps::Outcome::done) {
             held = std::move(next);
@@ -330,7 +333,10 @@ void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter
                 stopped = true;
                 break;
             }
-            w.progress.report(std::u16string(texts::replacing) + u" " + grouped(++done) + u" of " + grouped(to_do));
+            ++done;
+            if (w.progress.report_due()) {
+                w.progress.report(std::u16string(texts::replacing) + u" " + grouped(done) + u" of " + grouped(to_do));
+            }
             // A row whose sheet or cell can no longer be addressed is skipped once
             // the run is tolerant: no other cell may be written in its place.
             std::unique_ptr<HostRange> cell;

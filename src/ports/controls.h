@@ -76,8 +76,10 @@ public:
     virtual ~CommandProgress() = default;
     // A command begins: an earlier stop no longer counts.
     virtual void start() = 0;
-    // Where the command is. Called after every step; the window shows it at most
-    // ten times a second.
+    // Whether a report now would be shown: the window shows one at most ten
+    // times a second, and the text is not worth building for nothing.
+    virtual bool report_due() = 0;
+    // Where the command is.
     virtual void report(const std::u16string& text) = 0;
     // Whether the user has asked the command to stop since it began.
     virtual bool stop_requested() = 0;

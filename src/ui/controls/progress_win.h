@@ -19,6 +19,7 @@ public:
         : status_(status), key_(status_key), window_(window) {}
 
     void start() override;
+    bool report_due() override;
     void report(const std::u16string& text) override;
     bool stop_requested() override;
 
@@ -27,6 +28,7 @@ private:
     std::u16string_view key_;
     const HWND& window_;
     ULONGLONG last_shown_ = 0;
+    ULONGLONG last_look_ = 0;
     bool stopped_ = false;
 };
 

@@ -99,6 +99,7 @@ public:
         ++starts;
         stopped = false;
     }
+    bool report_due() override { return true; }  // every report is recorded
     void report(const std::u16string& text) override { reports.push_back(text); }
     bool stop_requested() override {
         ++asked;
