@@ -161,6 +161,7 @@ BENCHMARK(BM_HostPortCalls)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark:
 void BM_CmdFindClick(benchmark::State& state) {
     auto app = application_with(state.range(0));
     tarvex::testing::FakeMainWindow window;
+    window.progress.keep_reports = false;  // as the window, which shows a few a second
     tarvex::AddinGlobals globals{tarvex::testing::make_standin_host(app), nullptr, {}};
     window.search.set_text(word);
     tarvex::cmdFind_Click(window.controls, globals);
