@@ -58,10 +58,6 @@ bool CommandProgressWin::stop_requested() {
             stopped_ = true;
         }
     }
-    // Held down in the window before its message arrived.
-    if (!stopped_ && ::GetActiveWindow() == window_ && (::GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0) {
-        stopped_ = true;
-    }
     return stopped_;
 }
 
