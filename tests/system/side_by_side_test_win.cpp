@@ -54,10 +54,7 @@ std::wstring system_folder(Bits bits) {
 
 // regsvr32 of the DLL's own bitness, silent; its exit code.
 DWORD regsvr32(Bits bits, const std::wstring& options) {
-    DWORD exit_code = 1;
-    run_captured(L"\"" + system_folder(bits) + L"\\regsvr32.exe\" /s " + options + L" \"" + dll_of(bits) + L"\"",
-                 &exit_code, 120000);
-    return exit_code;
+    return tarvex::test::regsvr32(options, dll_of(bits), system_folder(bits) + L"\\regsvr32.exe");
 }
 
 REGSAM view_of(Bits bits) {

@@ -22,6 +22,7 @@
 #include "com/object_model_win.h"
 #include "model/model.h"
 #include "support/dispatch_client_win.h"
+#include "support/process_win.h"
 #include "support/window_driver_win.h"
 
 // _Morvane as an early-bound caller sees it through the type library: IDispatch,
@@ -328,26 +329,9 @@ TEST_F(SearchArgumentTest, LateBoundCallTakesTheObjectByReferenceOrByValue) {
 // --- Registration ----------------------------------------------------------
 
 // Runs a command line, waits at most a minute and returns its exit code.
-DWORD run_and_wait(std::wstring command) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        return ::GetLastError() | 0x80000000u;
-    }
-    const UniqueKernelHandle process_handle(process.hProcess);
-    const UniqueKernelHandle thread_handle(process.hThread);
-    if (::WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
-        return WAIT_TIMEOUT;
-    }
-    DWORD exit_code = 0;
-    ::GetExitCodeProcess(process.hProcess, &exit_code);
-    return exit_code;
-}
-
 // Runs the system's regsvr32 silently and returns its exit code.
 DWORD regsvr32(const std::wstring& options) {
-    return run_and_wait(L"regsvr32.exe /s " + options + L" \"" + test::tarvex_dll_path() + L"\"");
+    return test::regsvr32(options, test::tarvex_dll_path());
 }
 
 // Runs a VBScript through the system's cscript and returns what it printed.
@@ -355,26 +339,15 @@ std::string run_vbscript(const std::string& script) {
     wchar_t folder[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, folder);
     const std::wstring source = std::wstring(folder) + L"tarvex_client.vbs";
-    const std::wstring output = std::wstring(folder) + L"tarvex_client.txt";
     {
         const UniqueKernelHandle file(
             ::CreateFileW(source.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         DWORD written = 0;
         ::WriteFile(file.get(), script.data(), static_cast<DWORD>(script.size()), &written, nullptr);
     }
-    ::DeleteFileW(output.c_str());
-    run_and_wait(L"cmd.exe /c cscript.exe //nologo \"" + source + L"\" > \"" + output + L"\"");
-    std::string printed;
-    const UniqueKernelHandle file(
-        ::CreateFileW(output.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    char buffer[4096];
-    DWORD read = 0;
-    while (file.get() != INVALID_HANDLE_VALUE && ::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) &&
-           read > 0) {
-        printed.append(buffer, read);
-    }
+    DWORD exit_code = 0;
+    std::string printed = test::run_captured(L"cscript.exe //nologo \"" + source + L"\"", &exit_code);
     ::DeleteFileW(source.c_str());
-    ::DeleteFileW(output.c_str());
     while (!printed.empty() && (printed.back() == '\n' || printed.back() == '\r')) {
         printed.pop_back();
     }

@@ -21,9 +21,7 @@ using tarvex::test::run_captured;
 constexpr wchar_t addins_key[] = L"Software\\Microsoft\\Office\\Excel\\Addins";
 
 DWORD regsvr32(const std::wstring& options) {
-    DWORD exit_code = 1;
-    run_captured(L"regsvr32.exe /s " + options + L" \"" + tarvex::test::tarvex_dll_path() + L"\"", &exit_code, 120000);
-    return exit_code;
+    return tarvex::test::regsvr32(options, tarvex::test::tarvex_dll_path());
 }
 
 class RibbonButton : public ::testing::Test {

@@ -40,4 +40,10 @@ std::string run_captured(const std::wstring& command_line, DWORD* exit_code, DWO
     return output;
 }
 
+DWORD regsvr32(const std::wstring& options, const std::wstring& dll, const std::wstring& program) {
+    DWORD exit_code = 1;
+    run_captured(L"\"" + program + L"\" /s " + options + L" \"" + dll + L"\"", &exit_code, 120000);
+    return exit_code;
+}
+
 }  // namespace tarvex::test

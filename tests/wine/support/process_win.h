@@ -12,4 +12,9 @@ namespace tarvex::test {
 // alone when the program cannot be started.
 std::string run_captured(const std::wstring& command_line, DWORD* exit_code, DWORD timeout_ms = 60000);
 
+// Registers or unregisters `dll` silently with `options` ("/u", "/n /i:user",
+// ...) and returns the exit code; `program` is the regsvr32 to use (the
+// system's by default, the 32-bit one beside it in a 64-bit Windows).
+DWORD regsvr32(const std::wstring& options, const std::wstring& dll, const std::wstring& program = L"regsvr32.exe");
+
 }  // namespace tarvex::test
