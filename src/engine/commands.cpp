@@ -94,12 +94,15 @@ std::u16string find_status(std::size_t matches, std::size_t not_read) {
     return text + u")  ...";
 }
 
+std::u16string cells(std::size_t count) {
+    return decimal(static_cast<std::int64_t>(count)) + (count == 1 ? u" cell" : u" cells");
+}
+
 std::u16string replace_status(std::size_t not_written) {
     if (not_written == 0) {
         return texts::replace_done;
     }
-    return u"Done (" + decimal(static_cast<std::int64_t>(not_written)) +
-           (not_written == 1 ? u" cell not written) ..." : u" cells not written) ...");
+    return u"Done (" + cells(not_written) + u" not written) ...";
 }
 
 void show_refusal(MainWindowControls& w) {
@@ -457,10 +460,6 @@ void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter
 }
 
 namespace {
-
-std::u16string cells(std::size_t count) {
-    return decimal(static_cast<std::int64_t>(count)) + (count == 1 ? u" cell" : u" cells");
-}
 
 // "Plants!$A$1, 'Sales Q1'!$B$4 and 3 more": the first few, as references.
 std::u16string some_of(const std::vector<std::u16string>& labels) {

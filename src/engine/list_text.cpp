@@ -16,18 +16,21 @@ bool needs_quotes(const std::u16string& field, char16_t separator) {
     return false;
 }
 
-std::u16string quoted(const std::u16string& field, char16_t separator) {
-    if (!needs_quotes(field, separator)) {
-        return field;
-    }
-    std::u16string out = u"\"";
-    for (const char16_t c : field) {
+// The text between two `quote` marks, a quote mark inside it doubled: how both
+// CSV fields and the host's sheet names are quoted.
+std::u16string enclosed(const std::u16string& text, char16_t quote) {
+    std::u16string out(1, quote);
+    for (const char16_t c : text) {
         out += c;
-        if (c == u'"') {
-            out += u'"';
+        if (c == quote) {
+            out += quote;
         }
     }
-    return out + u"\"";
+    return out + quote;
+}
+
+std::u16string quoted(const std::u16string& field, char16_t separator) {
+    return needs_quotes(field, separator) ? enclosed(field, u'"') : field;
 }
 
 std::u16string guarded(const std::u16string& field) {
@@ -102,17 +105,7 @@ std::u16string sheet_reference(const std::u16string& sheet) {
     for (const char16_t c : sheet) {
         plain = plain && (is_ascii_letter(c) || is_digit(c) || c == u'_' || c == u'.' || c > 0x7F);
     }
-    if (plain) {
-        return sheet;
-    }
-    std::u16string out = u"'";
-    for (const char16_t c : sheet) {
-        out += c;
-        if (c == u'\'') {
-            out += u'\'';
-        }
-    }
-    return out + u"'";
+    return plain ? sheet : enclosed(sheet, u'\'');
 }
 
 std::u16string references(const std::vector<ResultRow>& rows) {
