@@ -20,25 +20,20 @@ using Rows = std::vector<std::string>;
 class Commands : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        host_ = new StandinHost;
-        host_->open(
-            "sheet Fruit\n"
-            "A1|apple\n"
-            "B2|Apple pie\n"
-            "B3|pear\n"
-            "sheet Veg\n"
-            "C3|crab apple\n"
-            "active Fruit\n");
-        auto morvane = create_morvane();
-        ASSERT_EQ(search(morvane.Get(), host_->application.Get()), S_OK);
-        pump(100);
+        host_ = open_tarvex_window(
+                    "sheet Fruit\n"
+                    "A1|apple\n"
+                    "B2|Apple pie\n"
+                    "B3|pear\n"
+                    "sheet Veg\n"
+                    "C3|crab apple\n"
+                    "active Fruit\n")
+                    .release();
+        ASSERT_TRUE(host_);
     }
 
     static void TearDownTestSuite() {
-        if (HWND window = main_window()) {
-            ::SendMessageW(window, WM_CLOSE, 0, 0);
-            pump(50);
-        }
+        close_tarvex_window();
         delete host_;
         host_ = nullptr;
     }
@@ -55,18 +50,6 @@ protected:
         book()->sheet(sheet)->write_value(p, typed);
     }
 
-    static void type(int combo, const char16_t* text) {
-        ::SetWindowTextW(control(combo), reinterpret_cast<const wchar_t*>(text));
-    }
-    static void find(const char16_t* text) {
-        type(design::cmbSearchFor, text);
-        click(design::cmdFind);
-    }
-    static std::u16string status() {
-        wchar_t text[128] = {};
-        ::SendMessageW(control(design::StatusBar1), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
-        return reinterpret_cast<const char16_t*>(text);
-    }
     static RECT row_rect(int row) {
         RECT r{};
         r.left = LVIR_BOUNDS;
@@ -100,14 +83,14 @@ StandinHost* Commands::host_ = nullptr;
 }  // namespace
 
 TEST_F(Commands, FindListsTheMatchesAndTheCount) {
-    find(u"apple");
+    find_text(u"apple");
     EXPECT_EQ(list_rows(), (Rows{"Fruit|$B$2|Apple pie|", "Fruit|$A$1|apple|", "Veg|$C$3|crab apple|"}));
-    EXPECT_EQ(status(), u"Done(3 matches)  ...");
+    EXPECT_EQ(status_text(), u"Done(3 matches)  ...");
     EXPECT_EQ(text_of(control(design::cmbSearchFor)), u"apple");
 }
 
 TEST_F(Commands, TickBoxesToggleByClickAndSpaceThenReplaceWritesThoseCells) {
-    find(u"apple");
+    find_text(u"apple");
     click_tick_box(0);  // Fruit!B2
     select_row(2);      // Veg!C3
     HWND list = control(design::lvwMain);
@@ -118,20 +101,20 @@ TEST_F(Commands, TickBoxesToggleByClickAndSpaceThenReplaceWritesThoseCells) {
     EXPECT_EQ(list_rows(), (Rows{"Fruit|$B$2|Apple pie|ticked", "Fruit|$A$1|apple|", "Veg|$C$3|crab apple|ticked"}));
 
     // Text mode replaces case-sensitively: "Apple pie" has no "apple".
-    type(design::cmbReplace, u"plum");
+    type_into(design::cmbReplace, u"plum");
     click(design::cmdReplace);
     EXPECT_EQ(cell(u"Fruit", {2, 2}), "Apple pie");
     EXPECT_EQ(cell(u"Veg", {3, 3}), "crab plum");
     EXPECT_EQ(cell(u"Fruit", {1, 1}), "apple");
-    EXPECT_EQ(status(), u"Done ...");
+    EXPECT_EQ(status_text(), u"Done ...");
     // Find ran again: the list shows the workbook as it is now, nothing ticked.
     EXPECT_EQ(list_rows(), (Rows{"Fruit|$B$2|Apple pie|", "Fruit|$A$1|apple|"}));
 }
 
 TEST_F(Commands, EmptyReplacementAsksAndNoLeavesEverything) {
-    find(u"pear");
+    find_text(u"pear");
     MessageBoxAnswerer answers({IDNO, IDYES});
-    type(design::cmbReplace, u"");
+    type_into(design::cmbReplace, u"");
     click(design::cmdReplaceAll);
     ASSERT_EQ(answers.shown.size(), 1u);
     EXPECT_EQ(answers.shown[0].title, u"Tarvex");
@@ -148,9 +131,9 @@ TEST_F(Commands, EmptyReplacementAsksAndNoLeavesEverything) {
 
 TEST_F(Commands, ReplaceAllInWholeCellModeWritesEveryListedCell) {
     set_cell(u"Veg", {3, 3}, u"crab apple");
-    find(u"apple");
+    find_text(u"apple");
     ::SendMessageW(control(design::chkEntireCellContent), BM_CLICK, 0, 0);
-    type(design::cmbReplace, u"^TB");
+    type_into(design::cmbReplace, u"^TB");
     click(design::cmdReplaceAll);
     ::SendMessageW(control(design::chkEntireCellContent), BM_CLICK, 0, 0);
     EXPECT_EQ(cell(u"Fruit", {1, 1}), "\t");
@@ -169,19 +152,19 @@ TEST_F(Commands, RefusedFindSaysSo) {
         SCOPED_TRACE(code);
         MessageBoxAnswerer answers;
         app().set_refusing(true, code);
-        find(u"apple");
+        find_text(u"apple");
         app().set_refusing(false);
         ASSERT_EQ(answers.shown.size(), 1u);
         EXPECT_EQ(answers.shown[0].title, u"Tarvex");
         EXPECT_EQ(answers.shown[0].text,
                   u"Can not search the current spread sheet.\r\nIf you are currently editing any "
                   u"cells finish making changes and commit them please.");
-        EXPECT_EQ(status(), u"Done..");
+        EXPECT_EQ(status_text(), u"Done..");
     }
 }
 
 TEST_F(Commands, DoubleClickGoesToTheCell) {
-    find(u"crab");
+    find_text(u"crab");
     ASSERT_EQ(list_rows().size(), 1u);
     const RECT r = row_rect(0);
     HWND list = control(design::lvwMain);
@@ -198,25 +181,25 @@ TEST_F(Commands, DoubleClickGoesToTheCell) {
 }
 
 TEST_F(Commands, RenamedSheetBetweenFindAndReplace) {
-    find(u"apple");
+    find_text(u"apple");
     book()->rename_sheet(u"Veg", u"Greens");
-    type(design::cmbReplace, u"fig");
+    type_into(design::cmbReplace, u"fig");
     // Text mode: the row whose sheet is gone is skipped, the others are written.
     click(design::cmdReplaceAll);
     EXPECT_EQ(cell(u"Fruit", {1, 1}), "fig");
     EXPECT_EQ(cell(u"Greens", {3, 3}), "crab apple");
     // The window says that a row was passed over instead of a clean "Done ...".
-    EXPECT_EQ(status(), u"Done (1 cell not written) ...");
+    EXPECT_EQ(status_text(), u"Done (1 cell not written) ...");
 
     // Whole-cell mode stops at the first row it cannot address and says why.
-    find(u"apple");  // Fruit!B2 ("Apple pie") and Greens!C3
+    find_text(u"apple");  // Fruit!B2 ("Apple pie") and Greens!C3
     book()->rename_sheet(u"Greens", u"Veg");
     MessageBoxAnswerer answers;
     ::SendMessageW(control(design::chkEntireCellContent), BM_CLICK, 0, 0);
     book()->delete_sheet(u"Veg");
     click(design::cmdReplaceAll);
     ::SendMessageW(control(design::chkEntireCellContent), BM_CLICK, 0, 0);
-    EXPECT_EQ(status(), u"Done ..");
+    EXPECT_EQ(status_text(), u"Done ..");
     // The first row (Fruit!B2) was written before the failing one.
     EXPECT_EQ(cell(u"Fruit", {2, 2}), "fig");
     ASSERT_EQ(answers.shown.size(), 1u);

@@ -27,24 +27,19 @@ namespace {
 class ListMenu : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        host_ = new StandinHost;
-        host_->open(
-            "sheet Fruit\n"
-            "A1|apple\n"
-            "A2|'007 apple\n"
-            "B2|Apple pie\n"
-            "sheet Veg\n"
-            "C3|crab apple\n"
-            "active Fruit\n");
-        auto morvane = create_morvane();
-        ASSERT_EQ(search(morvane.Get(), host_->application.Get()), S_OK);
-        pump(100);
+        host_ = open_tarvex_window(
+                    "sheet Fruit\n"
+                    "A1|apple\n"
+                    "A2|'007 apple\n"
+                    "B2|Apple pie\n"
+                    "sheet Veg\n"
+                    "C3|crab apple\n"
+                    "active Fruit\n")
+                    .release();
+        ASSERT_TRUE(host_);
     }
     static void TearDownTestSuite() {
-        if (HWND window = main_window()) {
-            ::SendMessageW(window, WM_CLOSE, 0, 0);
-            pump(50);
-        }
+        close_tarvex_window();
         delete host_;
         host_ = nullptr;
     }
@@ -54,16 +49,6 @@ protected:
         const standin::Cell* c =
             host_->app->active_workbook()->sheet(sheet)->cell(*standin::parse_cell(tarvex::u16(a1)));
         return c ? tarvex::utf16_to_utf8(c->formula_text()) : "";
-    }
-    static void type(int combo, const wchar_t* text) { ::SetWindowTextW(control(combo), text); }
-    static void find(const wchar_t* text) {
-        type(design::cmbSearchFor, text);
-        click(design::cmdFind);
-    }
-    static std::u16string status() {
-        wchar_t text[128] = {};
-        ::SendMessageW(control(design::StatusBar1), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
-        return reinterpret_cast<const char16_t*>(text);
     }
     static void command(Command c) { ::SendMessageW(main_window(), WM_COMMAND, MAKEWPARAM(static_cast<int>(c), 0), 0); }
     // A key pressed on the list with Ctrl held, as the keyboard gives it.
@@ -95,9 +80,9 @@ protected:
 StandinHost* ListMenu::host_ = nullptr;
 
 TEST_F(ListMenu, ReplaceAllIsTakenBackWithCtrlZ) {
-    find(L"apple");
+    find_text(u"apple");
     ASSERT_EQ(list_rows().size(), 4u);
-    type(design::cmbReplace, L"pear");
+    type_into(design::cmbReplace, u"pear");
     click(design::cmdReplaceAll);
     ASSERT_EQ(cell(u"Fruit", "A1"), "pear");
     ASSERT_EQ(cell(u"Veg", "C3"), "crab pear");
@@ -106,18 +91,18 @@ TEST_F(ListMenu, ReplaceAllIsTakenBackWithCtrlZ) {
     EXPECT_EQ(cell(u"Fruit", "A1"), "apple");
     EXPECT_EQ(cell(u"Fruit", "A2"), "007 apple");
     EXPECT_EQ(cell(u"Veg", "C3"), "crab apple");
-    EXPECT_EQ(status(), u"Undone (3 cells)  ...");
+    EXPECT_EQ(status_text(), u"Undone (3 cells)  ...");
     EXPECT_EQ(list_rows().size(), 4u);
 }
 
 TEST_F(ListMenu, CopyPutsTheRowsOnTheClipboardAsTabSeparatedText) {
-    find(L"pie");
+    find_text(u"pie");
     command(Command::copy);
     EXPECT_EQ(clipboard_text(), u"Work Sheet\tCell\tContent\r\nFruit\t$B$2\tApple pie\r\n");
     command(Command::copy_references);
     EXPECT_EQ(clipboard_text(), u"Fruit!$B$2\r\n");
     // Ctrl+A then Ctrl+C: the same rows, all selected.
-    find(L"apple");
+    find_text(u"apple");
     control_key('A');
     control_key('C');
     const std::u16string copied = clipboard_text();
@@ -125,7 +110,7 @@ TEST_F(ListMenu, CopyPutsTheRowsOnTheClipboardAsTabSeparatedText) {
 }
 
 TEST_F(ListMenu, ExportWritesTheGuardedCsvChosenInTheSaveAsDialog) {
-    find(L"pie");
+    find_text(u"pie");
     wchar_t folder[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, folder);
     const std::wstring path = std::wstring(folder) + L"tarvex_export_test.csv";
@@ -156,16 +141,16 @@ TEST_F(ListMenu, ExportWritesTheGuardedCsvChosenInTheSaveAsDialog) {
 }
 
 TEST_F(ListMenu, EscStopsALongFindAndTheWindowStays) {
-    find(L"apple");
+    find_text(u"apple");
     ASSERT_EQ(list_rows().size(), 4u);
     // A slow host, and Esc already on its way when Find starts.
     host_->app->set_costs(std::chrono::milliseconds(50), std::chrono::nanoseconds(0));
     ::PostMessageW(control(design::lvwMain), WM_KEYDOWN, VK_ESCAPE, 1);
     const auto started = std::chrono::steady_clock::now();
-    find(L"apple");
+    find_text(u"apple");
     const auto took = std::chrono::steady_clock::now() - started;
     host_->app->set_costs(std::chrono::nanoseconds(0), std::chrono::nanoseconds(0));
-    EXPECT_EQ(status().rfind(u"Stopped (", 0), 0u) << tarvex::utf16_to_utf8(status());
+    EXPECT_EQ(status_text().rfind(u"Stopped (", 0), 0u) << tarvex::utf16_to_utf8(status_text());
     EXPECT_LT(list_rows().size(), 4u);
     EXPECT_LT(took, std::chrono::seconds(2)) << "the Find ran on";
     pump(100);

@@ -5,6 +5,7 @@
 #include "base/platform_win.h"
 #include "base/text.h"
 #include "ui/main/frm_main_ids.h"
+#include "ui/main/main_design.h"
 
 namespace tarvex::test {
 namespace {
@@ -169,6 +170,41 @@ MessageBoxAnswerer::~MessageBoxAnswerer() {
 
 std::shared_ptr<standin::Workbook> StandinHost::open(const char* text, const char16_t* name) {
     return app->add_workbook(standin::Workbook::load(text, name));
+}
+
+namespace design = main_design;
+
+void type_into(int design_index, std::u16string_view text) {
+    ::SetWindowTextW(control(design_index), wide(std::u16string(text)));
+}
+
+void find_text(std::u16string_view text) {
+    type_into(design::cmbSearchFor, text);
+    click(design::cmdFind);
+}
+
+std::u16string status_text() {
+    wchar_t text[256] = {};
+    ::SendMessageW(control(design::StatusBar1), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+    return from_wide(text);
+}
+
+std::unique_ptr<StandinHost> open_tarvex_window(const char* workbook) {
+    auto host = std::make_unique<StandinHost>();
+    host->open(workbook);
+    const auto morvane = create_morvane();
+    if (!morvane || FAILED(search(morvane.Get(), host->application.Get()))) {
+        return nullptr;
+    }
+    pump(100);
+    return host;
+}
+
+void close_tarvex_window() {
+    if (HWND window = main_window()) {
+        ::SendMessageW(window, WM_CLOSE, 0, 0);
+        pump(50);
+    }
 }
 
 }  // namespace tarvex::test

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/owners_win.h"
@@ -41,6 +42,13 @@ std::u16string text_of(HWND window);
 void click(int design_index);
 // A key press that goes through the thread's message queue, as typing does.
 void press_key(HWND target, UINT virtual_key);
+
+// Types `text` into one of the window's boxes, as SetWindowText does.
+void type_into(int design_index, std::u16string_view text);
+// Types the search text and presses Find.
+void find_text(std::u16string_view text);
+// The text of the status bar's panel.
+std::u16string status_text();
 
 // The result list as the list control shows it: "sheet|address|content|ticked".
 std::vector<std::string> list_rows();
@@ -75,5 +83,11 @@ struct StandinHost {
     ComPtr<IDispatch> application = standin::make_application_object(app);
     std::shared_ptr<standin::Workbook> open(const char* text, const char16_t* name = u"Book.wb");
 };
+
+// A stand-in host with `workbook` open and the Tarvex window opened on it as a
+// macro opens it, for a suite that drives one window through all its tests.
+// close_tarvex_window closes the window as its close box does.
+std::unique_ptr<StandinHost> open_tarvex_window(const char* workbook);
+void close_tarvex_window();
 
 }  // namespace tarvex::test
