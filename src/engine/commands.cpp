@@ -182,7 +182,7 @@ WalkEnd walk_sheet(HostSheet& sheet, const std::u16string& what, Steps& steps, C
     if (steps.run([&] { held = within->find(what, nullptr); }) != Steps::Outcome::done) {
         return is_host_busy(steps.last_failure()->hresult) ? WalkEnd::refused : WalkEnd::next_sheet;
     }
-    if (progress.stop_requested()) {
+    if (progress.checkpoint().stop) {
         return WalkEnd::stopped;
     }
     std::u16string name;
@@ -207,16 +207,17 @@ WalkEnd walk_sheet(HostSheet& sheet, const std::u16string& what, Steps& steps, C
         // cannot be read stays empty.
         steps.run([&] { rows.back().content = held->text(); });
         std::unique_ptr<HostRange> next;
-        if (progress.report_due()) {
-            progress.report(std::u16string(texts::searching) + u" " + name + u": " + grouped(rows.size()) +
-                            u" matches");
-        }
         // A failed call keeps the held match, which the next round finds already met.
         if (steps.run([&] { next = within->find(what, held.get()); }) == Steps::Outcome::done) {
             held = std::move(next);
         }
+        const CommandProgress::Checkpoint at = progress.checkpoint();
+        if (at.report_due) {
+            progress.report(std::u16string(texts::searching) + u" " + name + u": " + grouped(rows.size()) +
+                            u" matches");
+        }
         // Esc: the rows found so far are the list.
-        if (progress.stop_requested()) {
+        if (at.stop) {
             return WalkEnd::stopped;
         }
     }
@@ -332,12 +333,13 @@ void replace_rows(MainWindowControls& w, AddinGlobals& globals, RowFilter filter
                 continue;
             }
             // Esc: what is written stays written (and undoable); the rest is not touched.
-            if (w.progress.stop_requested()) {
+            const CommandProgress::Checkpoint at = w.progress.checkpoint();
+            if (at.stop) {
                 stopped = true;
                 break;
             }
             ++done;
-            if (w.progress.report_due()) {
+            if (at.report_due) {
                 w.progress.report(std::u16string(texts::replacing) + u" " + grouped(done) + u" of " + grouped(to_do));
             }
             // A row whose sheet or cell can no longer be addressed is skipped once

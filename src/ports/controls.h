@@ -76,13 +76,18 @@ public:
     virtual ~CommandProgress() = default;
     // A command begins: an earlier stop no longer counts.
     virtual void start() = 0;
-    // Whether a report now would be shown: the window shows one at most ten
-    // times a second, and the text is not worth building for nothing.
-    virtual bool report_due() = 0;
+
+    // Asked after every host call, with one look at the clock: whether the user
+    // has asked the command to stop since it began, and whether a report now
+    // would be shown (the window shows a few a second, and the text is not worth
+    // building for nothing).
+    struct Checkpoint {
+        bool stop = false;
+        bool report_due = false;
+    };
+    virtual Checkpoint checkpoint() = 0;
     // Where the command is.
     virtual void report(const std::u16string& text) = 0;
-    // Whether the user has asked the command to stop since it began.
-    virtual bool stop_requested() = 0;
 };
 
 enum class MessageButtons { ok, yes_no, abort_retry_ignore };

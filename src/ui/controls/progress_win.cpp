@@ -24,8 +24,15 @@ void CommandProgressWin::start() {
     last_look_ = 0;
 }
 
-bool CommandProgressWin::report_due() {
-    return ::GetTickCount64() - last_shown_ >= report_interval_ms;
+CommandProgress::Checkpoint CommandProgressWin::checkpoint() {
+    const ULONGLONG now = ::GetTickCount64();
+    // Looking at the queue costs a trip to the window system, so it is done at
+    // most every few milliseconds.
+    if (!stopped_ && window_ != nullptr && (last_look_ == 0 || now - last_look_ >= look_interval_ms)) {
+        last_look_ = now;
+        stopped_ = esc_waiting();
+    }
+    return Checkpoint{stopped_, now - last_shown_ >= report_interval_ms};
 }
 
 void CommandProgressWin::report(const std::u16string& text) {
@@ -33,32 +40,23 @@ void CommandProgressWin::report(const std::u16string& text) {
     status_.set_text(key_, text);
 }
 
-bool CommandProgressWin::stop_requested() {
-    if (stopped_ || window_ == nullptr) {
-        return stopped_;
-    }
-    // Asked after every host call; looking at the queue and the key costs a trip
-    // to the window system, so it is done at most every few milliseconds.
-    const ULONGLONG now = ::GetTickCount64();
-    if (last_look_ != 0 && now - last_look_ < look_interval_ms) {
-        return false;
-    }
-    last_look_ = now;
+bool CommandProgressWin::esc_waiting() {
     // Only when a key (typed, or posted as one) may wait and no other thread's
     // message does: looking into the queue would deliver those, and nothing may
     // run in the meantime.
     const DWORD waiting = HIWORD(::GetQueueStatus(QS_KEY | QS_POSTMESSAGE | QS_SENDMESSAGE));
-    if ((waiting & (QS_KEY | QS_POSTMESSAGE)) != 0 && (waiting & QS_SENDMESSAGE) == 0) {
-        MSG message{};
-        if (::PeekMessageW(&message, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE | PM_NOYIELD) &&
-            message.wParam == VK_ESCAPE && (message.hwnd == window_ || ::IsChild(window_, message.hwnd))) {
-            // Taken out, so that it does not also close the window afterwards.
-            const DialogKeyboardPause as_is;
-            ::PeekMessageW(&message, message.hwnd, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE | PM_NOYIELD);
-            stopped_ = true;
-        }
+    if ((waiting & (QS_KEY | QS_POSTMESSAGE)) == 0 || (waiting & QS_SENDMESSAGE) != 0) {
+        return false;
     }
-    return stopped_;
+    MSG message{};
+    if (!::PeekMessageW(&message, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE | PM_NOYIELD) ||
+        message.wParam != VK_ESCAPE || (message.hwnd != window_ && !::IsChild(window_, message.hwnd))) {
+        return false;
+    }
+    // Taken out, so that it does not also close the window afterwards.
+    const DialogKeyboardPause as_is;
+    ::PeekMessageW(&message, message.hwnd, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE | PM_NOYIELD);
+    return true;
 }
 
 }  // namespace tarvex

@@ -19,14 +19,15 @@ public:
         : status_(status), key_(status_key), window_(window) {}
 
     void start() override;
-    bool report_due() override;
+    Checkpoint checkpoint() override;
     void report(const std::u16string& text) override;
-    bool stop_requested() override;
 
 private:
     StatusBar& status_;
     std::u16string_view key_;
     const HWND& window_;
+    bool esc_waiting();
+
     ULONGLONG last_shown_ = 0;
     ULONGLONG last_look_ = 0;
     bool stopped_ = false;

@@ -91,8 +91,8 @@ public:
 };
 
 // The main window's controls, wired as the commands expect them.
-// Records what a command reports; asks to stop once stop_requested has been
-// asked `stop_after` times (never when unset), as a user pressing Esc would.
+// Records what a command reports; asks to stop at the `stop_after`-th checkpoint
+// (never when unset), as a user pressing Esc once would.
 class FakeProgress final : public CommandProgress {
 public:
     void start() override {
@@ -100,16 +100,15 @@ public:
         stopped = false;
     }
     // Every report is recorded, unless a benchmark turns that off.
-    bool report_due() override { return keep_reports; }
-    void report(const std::u16string& text) override { reports.push_back(text); }
-    bool stop_requested() override {
+    Checkpoint checkpoint() override {
         ++asked;
         if (stop_after && asked >= *stop_after) {
             stop_after.reset();  // one press of the key
             stopped = true;
         }
-        return stopped;
+        return Checkpoint{stopped, keep_reports};
     }
+    void report(const std::u16string& text) override { reports.push_back(text); }
     std::optional<int> stop_after;  // counted over the whole test, across commands
     int asked = 0;
     int starts = 0;
