@@ -20,6 +20,7 @@
 #include "addin/registration_win.h"
 #include "base/owners_win.h"
 #include "support/process_win.h"
+#include "support/registry_read_win.h"
 #include "support/window_driver_win.h"
 
 namespace {
@@ -177,18 +178,9 @@ std::string difference(const std::set<std::wstring>& before, const std::set<std:
     return out;
 }
 
+// A text value, or a text that names what is missing.
 std::wstring default_value(HKEY root, const std::wstring& path, const wchar_t* name, REGSAM view) {
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | view, &opened) != ERROR_SUCCESS) {
-        return L"(no key)";
-    }
-    const UniqueHKey key(opened);
-    wchar_t text[1024] = {};
-    DWORD size = sizeof(text) - sizeof(wchar_t);
-    if (::RegQueryValueExW(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS) {
-        return L"(no value)";
-    }
-    return text;
+    return tarvex::test::registry_text(root, path, name, view).value_or(L"(missing)");
 }
 
 void set_text(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& text, REGSAM view) {
@@ -282,10 +274,13 @@ protected:
 
 TEST_F(Installer, InstallsForTheUserRepairsAndUninstallsLeavingOnlyTheSettings) {
     // The user's settings exist before and must outlive the uninstall; so does
-    // another program's class (in a real profile the classes key is never empty).
+    // another program's class (in a real profile the classes key is never empty)...
     set_text(HKEY_CURRENT_USER, settings_key, L"SearchMRU_1", L"kept", 0);
     set_text(HKEY_CURRENT_USER, L"Software\\Classes\\CLSID\\{00000000-7E57-0000-0000-000000000001}", nullptr,
              L"another program", 0);
+    // ...and so is the host's add-in key: another add-in has its entry there.
+    set_text(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office\\Excel\\Addins\\Another.Addin", L"FriendlyName",
+             L"another add-in", 0);
     const std::set<std::wstring> before = snapshot();
 
     ASSERT_EQ(msiexec(L"/i \"" + package(L"Tarvex.msi") + L"\" /qn"), 0u);

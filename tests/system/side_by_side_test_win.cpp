@@ -14,6 +14,7 @@
 
 #include "base/owners_win.h"
 #include "support/process_win.h"
+#include "support/registry_read_win.h"
 #include "support/window_driver_win.h"
 
 namespace {
@@ -61,30 +62,6 @@ REGSAM view_of(Bits bits) {
     return bits == Bits::x86 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 }
 
-bool key_exists(HKEY root, const std::wstring& path, REGSAM view) {
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | view, &opened) != ERROR_SUCCESS) {
-        return false;
-    }
-    const UniqueHKey key(opened);
-    return true;
-}
-
-std::wstring default_value(HKEY root, const std::wstring& path, REGSAM view) {
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | view, &opened) != ERROR_SUCCESS) {
-        return {};
-    }
-    const UniqueHKey key(opened);
-    wchar_t text[MAX_PATH * 2] = {};
-    DWORD size = sizeof(text) - sizeof(wchar_t);
-    if (::RegQueryValueExW(key.get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) !=
-        ERROR_SUCCESS) {
-        return {};
-    }
-    return text;
-}
-
 std::wstring class_key() {
     return std::wstring(L"Software\\Classes\\CLSID\\") + clsid;
 }
@@ -104,7 +81,7 @@ std::vector<std::wstring> keys_left(HKEY root) {
     std::vector<std::wstring> left;
     for (const std::wstring& path : paths) {
         for (const Bits bits : {Bits::x86, Bits::x64}) {
-            if (key_exists(root, path, view_of(bits))) {
+            if (tarvex::test::registry_key_exists(root, path, view_of(bits))) {
                 left.push_back(path + (bits == Bits::x86 ? L" (32-bit view)" : L" (64-bit view)"));
             }
         }
@@ -166,15 +143,18 @@ TEST_F(SideBySide, EachBitnessRegisteredPerMachineServesItsOwnHosts) {
     // Each view names its own DLL; the type library has an entry for each.
     for (const Bits bits : {Bits::x86, Bits::x64}) {
         SCOPED_TRACE(name_of(bits));
-        EXPECT_EQ(::CompareStringOrdinal(
-                      default_value(HKEY_LOCAL_MACHINE, class_key() + L"\\InprocServer32", view_of(bits)).c_str(), -1,
-                      dll_of(bits).c_str(), -1, TRUE),
-                  CSTR_EQUAL);
+        EXPECT_EQ(
+            ::CompareStringOrdinal(tarvex::test::registry_text(HKEY_LOCAL_MACHINE, class_key() + L"\\InprocServer32",
+                                                               nullptr, view_of(bits))
+                                       .value_or(L"")
+                                       .c_str(),
+                                   -1, dll_of(bits).c_str(), -1, TRUE),
+            CSTR_EQUAL);
         expect_host_works(bits);
     }
     const std::wstring version = std::wstring(L"Software\\Classes\\TypeLib\\") + libid + L"\\1.0\\0";
-    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, version + L"\\win32", KEY_WOW64_64KEY));
-    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, version + L"\\win64", KEY_WOW64_64KEY));
+    EXPECT_TRUE(tarvex::test::registry_key_exists(HKEY_LOCAL_MACHINE, version + L"\\win32", KEY_WOW64_64KEY));
+    EXPECT_TRUE(tarvex::test::registry_key_exists(HKEY_LOCAL_MACHINE, version + L"\\win64", KEY_WOW64_64KEY));
 }
 
 TEST_F(SideBySide, UnregisteringOneLeavesTheOtherWorking) {
@@ -184,7 +164,7 @@ TEST_F(SideBySide, UnregisteringOneLeavesTheOtherWorking) {
         ASSERT_EQ(regsvr32(Bits::x86, L""), 0u);
         ASSERT_EQ(regsvr32(Bits::x64, L""), 0u);
         ASSERT_EQ(regsvr32(removed, L"/u"), 0u);
-        EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, class_key(), view_of(removed)));
+        EXPECT_FALSE(tarvex::test::registry_key_exists(HKEY_LOCAL_MACHINE, class_key(), view_of(removed)));
         expect_host_works(kept);
     }
 }
@@ -213,15 +193,16 @@ TEST_F(SideBySide, SharedKeysStayWhileTheOtherBitnessStillHasTheClass) {
               ERROR_SUCCESS);
     ::RegCloseKey(created);
     ASSERT_EQ(regsvr32(Bits::x64, L"/u"), 0u);
-    EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, class_key(), KEY_WOW64_64KEY));
-    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, prog_id, KEY_WOW64_64KEY)) << "the other DLL's name was taken away";
+    EXPECT_FALSE(tarvex::test::registry_key_exists(HKEY_LOCAL_MACHINE, class_key(), KEY_WOW64_64KEY));
+    EXPECT_TRUE(tarvex::test::registry_key_exists(HKEY_LOCAL_MACHINE, prog_id, KEY_WOW64_64KEY))
+        << "the other DLL's name was taken away";
 
     // Once no bitness has the class, the names go with the last one.
     ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, other_class.c_str(), KEY_WOW64_32KEY, 0);
     ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, class_key().c_str(), KEY_WOW64_32KEY, 0);
     ASSERT_EQ(regsvr32(Bits::x64, L""), 0u);
     ASSERT_EQ(regsvr32(Bits::x64, L"/u"), 0u);
-    EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, prog_id, KEY_WOW64_64KEY));
+    EXPECT_FALSE(tarvex::test::registry_key_exists(HKEY_LOCAL_MACHINE, prog_id, KEY_WOW64_64KEY));
 }
 
 TEST_F(SideBySide, PerUserRegistrationsKeepEachBitnessInItsOwnView) {
@@ -229,8 +210,9 @@ TEST_F(SideBySide, PerUserRegistrationsKeepEachBitnessInItsOwnView) {
     ASSERT_EQ(regsvr32(Bits::x64, L"/n /i:user"), 0u);
     const std::wstring server = class_key() + L"\\InprocServer32";
     const auto names = [&](Bits bits, Bits view) {
-        return ::CompareStringOrdinal(default_value(HKEY_CURRENT_USER, server, view_of(view)).c_str(), -1,
-                                      dll_of(bits).c_str(), -1, TRUE) == CSTR_EQUAL;
+        return ::CompareStringOrdinal(
+                   tarvex::test::registry_text(HKEY_CURRENT_USER, server, nullptr, view_of(view)).value_or(L"").c_str(),
+                   -1, dll_of(bits).c_str(), -1, TRUE) == CSTR_EQUAL;
     };
     EXPECT_TRUE(names(Bits::x64, Bits::x64));
     // Windows keeps HKCU\Software\Classes\CLSID apart for each bitness; Wine 8

@@ -23,6 +23,7 @@
 #include "model/model.h"
 #include "support/dispatch_client_win.h"
 #include "support/process_win.h"
+#include "support/registry_read_win.h"
 #include "support/window_driver_win.h"
 
 // _Morvane as an early-bound caller sees it through the type library: IDispatch,
@@ -358,32 +359,13 @@ std::wstring classes_key(const Entry& entry) {
     return std::wstring(tarvex::registration::classes_key) + L"\\" + entry.key;
 }
 
-bool key_exists(HKEY root, const std::wstring& path) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    UniqueHKey owner(key);
-    return true;
-}
-
 std::wstring typelib_key() {
     return std::wstring(L"TypeLib\\") + tarvex::registration::libid_text + L"\\1.0";
 }
 
-std::optional<std::wstring> text_at(HKEY root, const std::wstring& key, const wchar_t* value_name = nullptr) {
-    std::wstring data(1024, L'\0');
-    DWORD size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-    if (::RegGetValueW(root, key.c_str(), value_name, RRF_RT_REG_SZ, nullptr, data.data(), &size) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    data.resize(size / sizeof(wchar_t) - 1);
-    return data;
-}
-
 // The text of a table entry's value, or nullopt when the key or value is missing.
 std::optional<std::wstring> value_of(HKEY root, const Entry& entry) {
-    return text_at(root, classes_key(entry), entry.value_name);
+    return test::registry_text(root, classes_key(entry), entry.value_name);
 }
 
 bool running_on_wine() {
@@ -404,14 +386,15 @@ ComPtr<IDispatch> create_by_prog_id(Scope scope) {
         return object;
     }
     const std::wstring classes = tarvex::registration::classes_key;
-    const auto current = text_at(HKEY_CURRENT_USER, classes + L"\\ExcelTarvex.Morvane\\CurVer");
+    const auto current = test::registry_text(HKEY_CURRENT_USER, classes + L"\\ExcelTarvex.Morvane\\CurVer");
     EXPECT_EQ(current, std::optional<std::wstring>(L"ExcelTarvex.Morvane.1"));
-    const auto clsid_text = text_at(HKEY_CURRENT_USER, classes + L"\\" + current.value_or(L"") + L"\\CLSID");
+    const auto clsid_text =
+        test::registry_text(HKEY_CURRENT_USER, classes + L"\\" + current.value_or(L"") + L"\\CLSID");
     CLSID clsid{};
     EXPECT_EQ(::CLSIDFromString(clsid_text.value_or(L"").c_str(), &clsid), S_OK);
     EXPECT_EQ(clsid, clsid_morvane);
     const auto server =
-        text_at(HKEY_CURRENT_USER, classes + L"\\CLSID\\" + clsid_text.value_or(L"") + L"\\InprocServer32");
+        test::registry_text(HKEY_CURRENT_USER, classes + L"\\CLSID\\" + clsid_text.value_or(L"") + L"\\InprocServer32");
     const HMODULE module = ::GetModuleHandleW(server.value_or(L"").c_str());
     EXPECT_NE(module, nullptr) << "the registered server is not the DLL under test";
     if (module == nullptr) {
@@ -437,7 +420,7 @@ void expect_registered(Scope scope) {
         EXPECT_EQ(::CompareStringOrdinal(found->c_str(), -1, expected.c_str(), -1, TRUE), CSTR_EQUAL)
             << testing::PrintToString(*found);
     }
-    EXPECT_TRUE(key_exists(HKEY_CLASSES_ROOT, typelib_key()));
+    EXPECT_TRUE(test::registry_key_exists(HKEY_CLASSES_ROOT, typelib_key()));
 
     if (scope == Scope::machine || !running_on_wine()) {
         // The name the class is known by, as a host's add-in list shows it.
@@ -468,9 +451,10 @@ void expect_registered(Scope scope) {
 void expect_unregistered(Scope scope) {
     const HKEY root = tarvex::registration::root_of(scope);
     for (const auto& entry : tarvex::registration::entries) {
-        EXPECT_FALSE(key_exists(root, classes_key(entry))) << testing::PrintToString(std::wstring(entry.key));
+        EXPECT_FALSE(test::registry_key_exists(root, classes_key(entry)))
+            << testing::PrintToString(std::wstring(entry.key));
     }
-    EXPECT_FALSE(key_exists(HKEY_CLASSES_ROOT, typelib_key()));
+    EXPECT_FALSE(test::registry_key_exists(HKEY_CLASSES_ROOT, typelib_key()));
     CLSID clsid{};
     EXPECT_NE(::CLSIDFromProgID(L"ExcelTarvex.Morvane", &clsid), S_OK);
 }
@@ -493,7 +477,7 @@ TEST_F(RegistrationTest, MachineWideRegistrationRoundTrips) {
     ASSERT_EQ(regsvr32(L""), 0u);
     expect_registered(Scope::machine);
     // Nothing lands in the user's classes.
-    EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, classes_key(tarvex::registration::entries[0])));
+    EXPECT_FALSE(test::registry_key_exists(HKEY_CURRENT_USER, classes_key(tarvex::registration::entries[0])));
 
     ASSERT_EQ(regsvr32(L"/u"), 0u);
     expect_unregistered(Scope::machine);
@@ -504,7 +488,7 @@ TEST_F(RegistrationTest, MachineWideRegistrationRoundTrips) {
 TEST_F(RegistrationTest, PerUserRegistrationRoundTrips) {
     ASSERT_EQ(regsvr32(L"/n /i:user"), 0u);
     expect_registered(Scope::user);
-    EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, classes_key(tarvex::registration::entries[0])));
+    EXPECT_FALSE(test::registry_key_exists(HKEY_LOCAL_MACHINE, classes_key(tarvex::registration::entries[0])));
 
     ASSERT_EQ(regsvr32(L"/u /n /i:user"), 0u);
     expect_unregistered(Scope::user);
@@ -523,10 +507,10 @@ TEST_F(RegistrationTest, UnregisteringLeavesWhatOthersAddedAndRemovesTheRest) {
     UniqueHKey(created).reset();
 
     EXPECT_EQ(regsvr32(L"/u"), 0u);
-    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, foreign));
+    EXPECT_TRUE(test::registry_key_exists(HKEY_LOCAL_MACHINE, foreign));
     EXPECT_FALSE(value_of(HKEY_LOCAL_MACHINE, tarvex::registration::entries[0]).has_value());
     for (std::size_t i = 1; i < std::size(tarvex::registration::entries); ++i) {
-        EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, classes_key(tarvex::registration::entries[i])));
+        EXPECT_FALSE(test::registry_key_exists(HKEY_LOCAL_MACHINE, classes_key(tarvex::registration::entries[i])));
     }
 
     ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, foreign.c_str());
@@ -552,8 +536,8 @@ TEST_F(RegistrationTest, DllInstallKnowsOnlyTheUserScope) {
     auto* install = Dll::get().entry<Install>("DllInstall");
     ASSERT_NE(install, nullptr);
     EXPECT_EQ(install(TRUE, L"everyone"), E_INVALIDARG);
-    EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, classes_key(tarvex::registration::entries[0])));
-    EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, classes_key(tarvex::registration::entries[0])));
+    EXPECT_FALSE(test::registry_key_exists(HKEY_CURRENT_USER, classes_key(tarvex::registration::entries[0])));
+    EXPECT_FALSE(test::registry_key_exists(HKEY_LOCAL_MACHINE, classes_key(tarvex::registration::entries[0])));
 
     EXPECT_EQ(install(TRUE, L"USER"), S_OK);
     expect_registered(Scope::user);
@@ -585,8 +569,8 @@ TEST_F(RegistrationTest, TheHostsAddinEntryIsWrittenOnlyOnRequest) {
     const std::wstring addin = tarvex::registration::addin_key;
     ASSERT_EQ(regsvr32(L"/n /i:user"), 0u);
     ASSERT_EQ(regsvr32(L""), 0u);
-    EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, addin)) << "written without being asked for";
-    EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, addin)) << "written without being asked for";
+    EXPECT_FALSE(test::registry_key_exists(HKEY_CURRENT_USER, addin)) << "written without being asked for";
+    EXPECT_FALSE(test::registry_key_exists(HKEY_LOCAL_MACHINE, addin)) << "written without being asked for";
     clean_up();
 
     ASSERT_EQ(regsvr32(L"/n /i:user,addin"), 0u);
@@ -594,24 +578,24 @@ TEST_F(RegistrationTest, TheHostsAddinEntryIsWrittenOnlyOnRequest) {
     EXPECT_EQ(addin_value(HKEY_CURRENT_USER, L"FriendlyName"), L"Tarvex");
     EXPECT_EQ(addin_value(HKEY_CURRENT_USER, L"LoadBehavior"), L"3");
     EXPECT_NE(addin_value(HKEY_CURRENT_USER, L"Description"), L"(none)");
-    EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, addin));
+    EXPECT_FALSE(test::registry_key_exists(HKEY_LOCAL_MACHINE, addin));
     ASSERT_EQ(regsvr32(L"/u /n /i:user,addin"), 0u);
-    EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, addin));
+    EXPECT_FALSE(test::registry_key_exists(HKEY_CURRENT_USER, addin));
     expect_unregistered(Scope::user);
 
     // Per machine, and the plain unregistration removes the entry with the classes.
     ASSERT_EQ(regsvr32(L"/n /i:addin"), 0u);
     EXPECT_EQ(addin_value(HKEY_LOCAL_MACHINE, L"LoadBehavior"), L"3");
-    EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, addin));
+    EXPECT_FALSE(test::registry_key_exists(HKEY_CURRENT_USER, addin));
     ASSERT_EQ(regsvr32(L"/u"), 0u);
-    EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, addin));
+    EXPECT_FALSE(test::registry_key_exists(HKEY_LOCAL_MACHINE, addin));
 
     using Install = HRESULT WINAPI(BOOL, LPCWSTR);
     auto* install = Dll::get().entry<Install>("DllInstall");
     for (const wchar_t* wrong : {L"user,everyone", L"user,", L"addin;user"}) {
         EXPECT_EQ(install(TRUE, wrong), E_INVALIDARG) << testing::PrintToString(std::wstring(wrong));
     }
-    EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, addin));
+    EXPECT_FALSE(test::registry_key_exists(HKEY_CURRENT_USER, addin));
 }
 
 }  // namespace
