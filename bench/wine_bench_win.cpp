@@ -3,7 +3,7 @@
 // through IDispatch with nothing in between, so the ratio is Tarvex's own share
 // of the time and holds however fast or slow the host answers.
 //
-// Prints one line per case:
+// Prints one line per case, each ending with the bitness of the build (bits=32|64):
 //   find M=<m> tarvex_ms=<t> host_ms=<h> ratio=<t/h>
 //   replace_all M=<m> tarvex_ms=<t> host_ms=<h> ratio=<t/h> closing_find_ms=<c>
 //   priced_find M=<m> call_us=<c> cell_us=<x> tarvex_ms=<t> five_call_ms=<f> ratio=<t/f>
@@ -552,13 +552,15 @@ struct Bench {
     }
 };
 
+// Every figure says which build measured it: the 32-bit and the 64-bit DLL
+// are different programs, and a figure read without its bitness misleads.
 void line(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void line(const char* format, ...) {
     va_list arguments;
     va_start(arguments, format);
     std::vfprintf(stdout, format, arguments);
     va_end(arguments);
-    std::fputc('\n', stdout);
+    std::fprintf(stdout, " bits=%d\n", static_cast<int>(sizeof(void*) * 8));
     std::fflush(stdout);
 }
 

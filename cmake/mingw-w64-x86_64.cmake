@@ -16,5 +16,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Lets CTest run the Windows test programs like native ones.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Lets CTest run the Windows test programs like native ones, in the build's own
+# prefix with the loader of its bitness.
+set(CMAKE_CROSSCOMPILING_EMULATOR env TARVEX_WINE_BITS=64 ${CMAKE_CURRENT_LIST_DIR}/../scripts/lib/wine-run)

@@ -46,4 +46,10 @@ DWORD regsvr32(const std::wstring& options, const std::wstring& dll, const std::
     return exit_code;
 }
 
+bool runs_32bit_programs() {
+    wchar_t answer[8] = {};
+    const DWORD length = ::GetEnvironmentVariableW(L"TARVEX_RUNS_32BIT", answer, std::size(answer));
+    return !(length == 2 && ::lstrcmpiW(answer, L"no") == 0);
+}
+
 }  // namespace tarvex::test

@@ -17,4 +17,12 @@ std::string run_captured(const std::wstring& command_line, DWORD* exit_code, DWO
 // system's by default, the 32-bit one beside it in a 64-bit Windows).
 DWORD regsvr32(const std::wstring& options, const std::wstring& dll, const std::wstring& program = L"regsvr32.exe");
 
+// Whether this machine runs 32-bit programs. The test scripts decide it once and
+// say so in TARVEX_RUNS_32BIT (Wine passes the environment on); a suite started
+// by hand is taken to run where 32-bit programs run.
+bool runs_32bit_programs();
+
+// The reason a test gives when it skipped its 32-bit part.
+constexpr char no_32bit_programs[] = "this machine does not run 32-bit programs: the 32-bit part was not run";
+
 }  // namespace tarvex::test
