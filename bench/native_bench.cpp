@@ -16,7 +16,8 @@
 #include <string>
 
 #include "base/text.h"
-#include "engine/commands.h"
+#include "engine/command_texts.h"
+#include "engine/search_session.h"
 #include "support/fake_controls.h"
 #include "support/standin_host.h"
 #include "workbook_generator.h"
@@ -161,20 +162,20 @@ BENCHMARK(BM_HostPortCalls)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark:
 void BM_CmdFindClick(benchmark::State& state) {
     auto app = application_with(state.range(0));
     tarvex::testing::FakeMainWindow window;
-    window.progress.keep_reports = false;  // as the window, which shows a few a second
-    tarvex::AddinGlobals globals{tarvex::testing::make_standin_host(app), nullptr, {}};
+    window.progress_.keep_reports = false;  // as the window, which shows a few a second
+    window.session.attach(tarvex::testing::make_standin_host(app));
     window.search.set_text(word);
-    tarvex::cmdFind_Click(window.controls, globals);
+    window.session.cmdFind_Click();
     for (auto _ : state) {
         window.search.set_text(word);
-        tarvex::cmdFind_Click(window.controls, globals);
+        window.session.cmdFind_Click();
     }
     const std::u16string expected = u"Done(" + tarvex::decimal(state.range(0)) + u" matches)  ...";
     if (window.status_text() != expected) {
         state.SkipWithError("the status bar does not show the match count");
         return;
     }
-    count_matches(state, static_cast<std::int64_t>(window.list.list.size()));
+    count_matches(state, static_cast<std::int64_t>(window.rows().size()));
 }
 BENCHMARK(BM_CmdFindClick)
     ->Arg(1000)
@@ -255,12 +256,12 @@ void BM_ResultListMemory(benchmark::State& state) {
         }
         {
             tarvex::testing::FakeMainWindow window;
-            tarvex::AddinGlobals globals{tarvex::testing::make_standin_host(app), nullptr, {}};
+            window.session.attach(tarvex::testing::make_standin_host(app));
             window.search.set_text(word);
             const std::size_t before = heap_in_use();
-            tarvex::cmdFind_Click(window.controls, globals);
+            window.session.cmdFind_Click();
             find_mb = static_cast<double>(heap_in_use() - before) / mebibyte;
-            if (window.list.list.size() != static_cast<std::size_t>(list_size)) {
+            if (window.rows().size() != static_cast<std::size_t>(list_size)) {
                 state.SkipWithError("the Find did not list every match");
                 return;
             }

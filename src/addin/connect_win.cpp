@@ -5,13 +5,12 @@
 #include <new>
 #include <string>
 
+#include "addin/addin_module_win.h"
 #include "addin/morvane_win.h"
 #include "addin/ribbon.h"
 #include "base/owners_win.h"
 #include "base/platform_win.h"
-#include "engine/session.h"
 #include "ui/controls/window_class_win.h"
-#include "ui/main/frm_main_win.h"
 
 namespace tarvex {
 
@@ -204,12 +203,7 @@ HRESULT Connect::OnConnection(IDispatch* application, office::ConnectMode, IDisp
 HRESULT Connect::OnDisconnection(office::DisconnectMode, SAFEARRAY**) {
     // An in-process add-in that keeps a host object keeps the host's process
     // alive after the user closed it: every reference Tarvex holds goes here.
-    try {
-        unload_main_window();
-    } catch (...) {
-        // The references below go in any case.
-    }
-    globals() = AddinGlobals{};
+    disconnect_host();
     application_.Reset();
     return S_OK;
 }

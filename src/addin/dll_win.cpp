@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "engine/session.h"
+#include "addin/addin_module_win.h"
 #include "base/module_win.h"
 #include "addin/connect_win.h"
 #include "addin/morvane_win.h"
@@ -121,10 +121,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     // ending, other DLLs may already be gone, and nothing is worth cleaning up.
     const bool process_exiting = reserved != nullptr;
     if (process_exiting) {
-        // The host's objects must not be released into a host that is shutting
-        // down: the globals are abandoned, not destroyed.
-        auto* abandoned = new (std::nothrow) tarvex::AddinGlobals(std::move(tarvex::globals()));
-        (void)abandoned;
+        tarvex::abandon_host_objects();
     } else {
         tarvex::unregister_window_classes();
     }

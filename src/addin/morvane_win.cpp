@@ -12,9 +12,9 @@
 #include "base/platform_win.h"
 #include "engine/session.h"
 #include "host/host_client_win.h"
+#include "addin/addin_module_win.h"
 #include "addin/registration_win.h"
 #include "ui/controls/window_class_win.h"
-#include "ui/main/frm_main_win.h"
 
 namespace tarvex {
 
@@ -211,7 +211,7 @@ HRESULT Morvane::Search(IDispatch** application) {
         if (FAILED((*application)->QueryInterface(iid_host_application, &host_application)) || !host_application) {
             return fail(DISP_E_TYPEMISMATCH, error_text::type_mismatch, tarvex_source);
         }
-        search(make_host_application(ComPtr<IDispatch>(*application)), main_window());
+        search(make_host_application(ComPtr<IDispatch>(*application)), search_session(), main_window());
         ::SetErrorInfo(0, nullptr);
         return S_OK;
     } catch (const HostError& error) {

@@ -77,17 +77,6 @@ private:
     SortOrder sort_order_ = SortOrder::ascending;
 };
 
-// The result list: its rows live in the model; the view is told when they change.
-class ResultListView {
-public:
-    virtual ~ResultListView() = default;
-    virtual ResultList& rows() = 0;
-    // The rows changed (count, order or texts): show them again.
-    virtual void rows_changed() = 0;
-    // The selected row in display order, if any.
-    virtual std::optional<std::size_t> selected_row() const = 0;
-};
-
 // The tick-box rules of a list of these rows. Owner-data list views keep no
 // tick state: they only say where the user clicked or which key was pressed.
 

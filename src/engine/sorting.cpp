@@ -1,6 +1,5 @@
 #include "engine/sorting.h"
 
-#include "settings/column_layout.h"
 #include "settings/error_report.h"
 
 namespace tarvex {
@@ -31,19 +30,10 @@ void change_sort_settings(Steps& steps, ResultList& list, int header) {
 
 }  // namespace
 
-void SortListView(MessageBoxes& messages, ResultListView& view, ListColumns& columns, int header) {
+void SortListView(MessageBoxes& messages, ResultList& list, ListColumns& columns, int header) {
     Steps steps = reporting_steps(messages, ReportShape::with_source, u":Generic:SortListView");
-    ResultList& list = view.rows();
     change_sort_settings(steps, list, header);
-    steps.run(6, [&] {
-        columns.show_sort_arrow(list.sort_column(), list.sort_order() == SortOrder::ascending);
-        view.rows_changed();
-    });
-}
-
-void lvwMain_ColumnClick(SettingsContext& settings, ResultListView& view, ListColumns& columns, int header) {
-    SortListView(settings.messages, view, columns, header);
-    SaveColumnInfo(settings, columns);
+    steps.run(6, [&] { columns.show_sort_arrow(list.sort_column(), list.sort_order() == SortOrder::ascending); });
 }
 
 }  // namespace tarvex

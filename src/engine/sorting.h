@@ -1,15 +1,14 @@
 #pragma once
 // Sorting the result list by a clicked column header.
 #include "engine/result_list.h"
-#include "settings/registry_routines.h"
+#include "ports/controls.h"
 
 namespace tarvex {
 
 // A click on the header with 1-based index `header`: sorts by that column, or
-// reverses the order when it is already the sort column. Failures are reported.
-void SortListView(MessageBoxes& messages, ResultListView& list, ListColumns& columns, int header);
-
-// The column-header click: sorts, then stores the column layout, whatever the sort did.
-void lvwMain_ColumnClick(SettingsContext& settings, ResultListView& list, ListColumns& columns, int header);
+// reverses the order when it is already the sort column, and shows the arrow on
+// the sort column's header. Failures are reported; the rows are shown again by
+// the caller.
+void SortListView(MessageBoxes& messages, ResultList& list, ListColumns& columns, int header);
 
 }  // namespace tarvex

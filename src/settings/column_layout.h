@@ -9,6 +9,14 @@ namespace tarvex {
 // the form, the list and the column's key.
 std::u16string column_layout_key(const ListColumns& list, int column);
 
+// Whether a list accepts this width for a column, in twips: none below zero
+// (nor a width that is not a number), and none so wide that a stored value
+// typed by hand (or gone bad) would push the other columns off any screen. A
+// list refuses the others with "Invalid property value".
+inline bool acceptable_column_width(float twips) {
+    return twips >= 0 && twips <= 1.0e7f;
+}
+
 // Stores "Width", "Position" and "Text" of every column; failures are reported.
 void SaveColumnInfo(SettingsContext& settings, ListColumns& list);
 // Applies the stored width and position of every column (storing the current

@@ -1,4 +1,5 @@
-#include "engine/commands.h"
+#include "engine/command_texts.h"
+#include "engine/search_session.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,6 @@
 #include "support/fake_controls.h"
 #include "support/standin_host.h"
 
-using tarvex::AddinGlobals;
 using tarvex::MessageAnswer;
 using tarvex::MessageButtons;
 using tarvex::MessageIcon;
@@ -40,18 +40,17 @@ class Commands : public ::testing::Test {
 protected:
     void open(const char* text, const char16_t* name = u"Book.wb") {
         add_book(*app, text, name);
-        globals.application = tarvex::testing::make_standin_host(app);
-        globals.target_workbook = globals.application->active_workbook();
+        window.session.attach(tarvex::testing::make_standin_host(app));
     }
 
     void find(const char* text) {
         window.search.set_text(u16(text));
-        tarvex::cmdFind_Click(window.controls, globals);
+        window.session.cmdFind_Click();
     }
 
     Rows rows() const {
         Rows out;
-        const auto& list = window.list.list;
+        const auto& list = window.rows();
         for (std::size_t i = 0; i < list.size(); ++i) {
             const auto& r = list.row(i);
             out.push_back(tarvex::utf16_to_utf8(r.sheet + u"!" + r.address + u"=" + r.content));
@@ -66,12 +65,11 @@ protected:
 
     void tick(std::initializer_list<std::size_t> indices) {
         for (std::size_t i : indices) {
-            window.list.list.set_ticked(i, true);
+            window.rows().set_ticked(i, true);
         }
     }
 
     std::shared_ptr<standin::Application> app = std::make_shared<standin::Application>();
-    AddinGlobals globals;
     FakeMainWindow window;
 };
 
@@ -86,8 +84,8 @@ TEST_F(Commands, FindListsEveryWorksheetInTabOrderWithA1Last) {
                             "Third!$A$1=APPLE"}));
     EXPECT_EQ(window.status_text(), u"Done(4 matches)  ...");
     EXPECT_EQ(window.screen.history, (std::vector<MousePointer>{MousePointer::hourglass, MousePointer::standard}));
-    for (std::size_t i = 0; i < window.list.list.size(); ++i) {
-        EXPECT_FALSE(window.list.list.row(i).ticked);
+    for (std::size_t i = 0; i < window.rows().size(); ++i) {
+        EXPECT_FALSE(window.rows().row(i).ticked);
     }
 }
 
@@ -145,7 +143,7 @@ TEST_F(Commands, RefusedSearchShowsTheMessageAndListsNothing) {
 
 TEST_F(Commands, FailuresBeforeTheFirstSearchCallEndFindCleanly) {
     // No workbook at all.
-    globals.application = tarvex::testing::make_standin_host(app);
+    window.session.attach(tarvex::testing::make_standin_host(app));
     find("x");
     EXPECT_TRUE(window.messages.shown.empty());
     EXPECT_EQ(window.status_text(), u"Done..");
@@ -170,9 +168,9 @@ TEST_F(Commands, FailuresBeforeTheFirstSearchCallEndFindCleanly) {
     find("apple");
     EXPECT_EQ(rows().size(), 4u);
     EXPECT_EQ(window.status_text(), u"Done..");
-    window.list.list.set_ticked(1, true);  // First!$A$1
+    window.rows().set_ticked(1, true);  // First!$A$1
     window.replace.set_text(u"plum");
-    tarvex::cmdReplace_Click(window.controls, globals);
+    window.session.cmdReplace_Click();
     EXPECT_EQ(tarvex::utf16_to_utf8(first->sheet(u"First")->cell({1, 1})->formula_text()), "plum");
     EXPECT_EQ(tarvex::utf16_to_utf8(app->active_workbook()->sheet(u"S")->cell({1, 1})->formula_text()), "apple");
 }
@@ -204,17 +202,17 @@ TEST_F(Commands, FindUsesTheActiveWorkbookAndMakesItTheTarget) {
     // Replacing now writes into the workbook that was searched, not the one
     // active when the window opened.
     window.replace.set_text(u"two");
-    window.list.list.set_ticked(0, true);
-    tarvex::cmdReplace_Click(window.controls, globals);
+    window.rows().set_ticked(0, true);
+    window.session.cmdReplace_Click();
     EXPECT_EQ(tarvex::utf16_to_utf8(app->workbooks()[0]->sheet(u"S")->cell({1, 1})->formula_text()), "two");
     EXPECT_EQ(tarvex::utf16_to_utf8(app->workbooks()[1]->sheet(u"S")->cell({2, 2})->formula_text()), "one too");
 }
 
 TEST_F(Commands, FindKeepsTheChosenSortOrder) {
     open("sheet S\nA1|b\nA2|c\nA3|a\n");
-    window.list.list.set_sort_column(2);
-    window.list.list.set_sort_order(tarvex::SortOrder::descending);
-    window.list.list.set_sorted(true);
+    window.rows().set_sort_column(2);
+    window.rows().set_sort_order(tarvex::SortOrder::descending);
+    window.rows().set_sorted(true);
     find("?");
     EXPECT_EQ(rows(), (Rows{"S!$A$2=c", "S!$A$1=b", "S!$A$3=a"}));
 }
@@ -225,7 +223,7 @@ TEST_F(Commands, EmptyReplacementAsksFirstAndNoChangesNothing) {
     tick({0});
     window.status.set_text(u"Status", u"before");
     window.messages.answers = {MessageAnswer::no};
-    tarvex::cmdReplace_Click(window.controls, globals);
+    window.session.cmdReplace_Click();
     ASSERT_EQ(window.messages.shown.size(), 1u);
     const auto& question = window.messages.shown[0];
     EXPECT_EQ(question.text,
@@ -235,16 +233,16 @@ TEST_F(Commands, EmptyReplacementAsksFirstAndNoChangesNothing) {
     EXPECT_EQ(question.default_button, 1);
     EXPECT_EQ(window.status_text(), u"before");
     EXPECT_EQ(cell_formula(u"S", {2, 1}), "apple tart");
-    EXPECT_TRUE(window.list.list.row(0).ticked);
+    EXPECT_TRUE(window.rows().row(0).ticked);
 
     // Yes in text mode deletes only the occurrences; in whole-cell mode it empties.
     window.messages.answers = {MessageAnswer::yes};
-    tarvex::cmdReplace_Click(window.controls, globals);
+    window.session.cmdReplace_Click();
     EXPECT_EQ(cell_formula(u"S", {2, 1}), " tart");
     EXPECT_EQ(cell_formula(u"S", {1, 1}), "apple");
     window.entire_cell.checked = 1;
     window.messages.answers = {MessageAnswer::yes};
-    tarvex::cmdReplaceAll_Click(window.controls, globals);
+    window.session.cmdReplaceAll_Click();
     EXPECT_EQ(app->active_workbook()->sheet(u"S")->cell({1, 1}), nullptr);
 }
 
@@ -253,10 +251,10 @@ TEST_F(Commands, ReplacementTextsThatAreNotEmptyAskNothing) {
     find("-");  // rows: A2, A1
     tick({0});
     window.replace.set_text(u" ");
-    tarvex::cmdReplace_Click(window.controls, globals);
+    window.session.cmdReplace_Click();
     tick({0});  // the list was rebuilt: A1 alone
     window.replace.set_text(u"^TB");
-    tarvex::cmdReplace_Click(window.controls, globals);
+    window.session.cmdReplace_Click();
     EXPECT_TRUE(window.messages.shown.empty());
     EXPECT_EQ(cell_formula(u"S", {2, 1}), "c d");
     EXPECT_EQ(cell_formula(u"S", {1, 1}), "a\tb");
@@ -285,9 +283,9 @@ TEST_F(Commands, TextModeReplacesInsideTheFormulaText) {
     for (const Case& c : cases) {
         window.search.set_text(u16(c.search));
         window.replace.set_text(u16(c.replacement));
-        window.list.list.clear();
-        window.list.list.append({tarvex::ResultRow{u"S", standin::address(c.cell), u"", true}});
-        tarvex::cmdReplace_Click(window.controls, globals);
+        window.rows().clear();
+        window.rows().append({tarvex::ResultRow{u"S", standin::address(c.cell), u"", true}});
+        window.session.cmdReplace_Click();
         EXPECT_EQ(cell_formula(u"S", c.cell), c.expected) << c.search;
     }
 }
@@ -298,7 +296,7 @@ TEST_F(Commands, UnchangedCellsAreNotWrittenBack) {
     find("007");
     window.search.set_text(u"zzz");
     window.replace.set_text(u"y");
-    tarvex::cmdReplaceAll_Click(window.controls, globals);
+    window.session.cmdReplaceAll_Click();
     const standin::Cell* c = app->active_workbook()->sheet(u"S")->cell({1, 1});
     EXPECT_EQ(c->value.kind, standin::ValueKind::text);
     for (const auto& call : app->call_log()) {
@@ -311,7 +309,7 @@ TEST_F(Commands, ReplaceWritesOnlyTickedRowsThenSearchesAgain) {
     find("cat");
     tick({0, 2});
     window.replace.set_text(u"dog");
-    tarvex::cmdReplace_Click(window.controls, globals);
+    window.session.cmdReplace_Click();
     // The rows stand A2, A3, A1 (A1 is met last), so the ticks are on A2 and A1.
     EXPECT_EQ(cell_formula(u"S", {1, 1}), "dog");
     EXPECT_EQ(cell_formula(u"S", {2, 1}), "dog");
@@ -327,7 +325,7 @@ TEST_F(Commands, ReplaceAllIgnoresTicksAndWholeCellWritesEvenWithoutTheText) {
     window.search.set_text(u"no longer there");
     window.entire_cell.checked = 1;
     window.replace.set_text(u"blue");
-    tarvex::cmdReplaceAll_Click(window.controls, globals);
+    window.session.cmdReplaceAll_Click();
     EXPECT_EQ(cell_formula(u"S", {1, 1}), "blue");
     EXPECT_EQ(cell_formula(u"S", {2, 1}), "blue");
     EXPECT_EQ(cell_formula(u"S", {3, 1}), "=1+1");  // never listed, never written
@@ -338,7 +336,7 @@ TEST_F(Commands, NoTickedRowStillSearchesAgain) {
     find("cat");
     window.replace.set_text(u"dog");
     window.status.set_text(u"Status", u"x");
-    tarvex::cmdReplace_Click(window.controls, globals);
+    window.session.cmdReplace_Click();
     EXPECT_EQ(cell_formula(u"S", {1, 1}), "cat");
     EXPECT_EQ(rows(), (Rows{"S!$A$1=cat"}));
     EXPECT_EQ(window.status_text(), u"Done ...");
@@ -350,10 +348,10 @@ TEST_F(Commands, BlankSearchBoxKeepsRowsAndTicksAfterReplace) {
     tick({0});
     window.search.set_text(u"");
     window.replace.set_text(u"dog");
-    tarvex::cmdReplace_Click(window.controls, globals);
+    window.session.cmdReplace_Click();
     // An empty search text replaces nothing; the list is not rebuilt.
     EXPECT_EQ(cell_formula(u"S", {1, 1}), "cat");
-    EXPECT_TRUE(window.list.list.row(0).ticked);
+    EXPECT_TRUE(window.rows().row(0).ticked);
     EXPECT_EQ(window.status_text(), u"Done ...");
 }
 
@@ -361,10 +359,10 @@ TEST_F(Commands, InvalidFormulaFallsBackToTheValueText) {
     // Replacing "1" by "(" in =1+1 gives an invalid formula (error 1004, a positive
     // number), so the replacement is made in the value's text instead: 21 gives 2(.
     open("sheet S\nA1|=1+1|value=21\n");
-    window.list.list.append({tarvex::ResultRow{u"S", u"$A$1", u"", true}});
+    window.rows().append({tarvex::ResultRow{u"S", u"$A$1", u"", true}});
     window.search.set_text(u"1");
     window.replace.set_text(u"(");
-    tarvex::cmdReplace_Click(window.controls, globals);
+    window.session.cmdReplace_Click();
     EXPECT_EQ(cell_formula(u"S", {1, 1}), "2(");
     EXPECT_TRUE(window.messages.shown.empty());
 }
@@ -380,7 +378,7 @@ TEST_F(Commands, RefusedWriteGetsNoValueFallback) {
         app->clear_log();
         app->fail_call("Range.Value=", 1, code);
         window.replace.set_text(u"x");
-        tarvex::cmdReplaceAll_Click(window.controls, globals);
+        window.session.cmdReplaceAll_Click();
         // The refused cell keeps its text and no value-based write was tried for it;
         // the next row is still handled.
         EXPECT_EQ(cell_formula(u"S", {2, 1}), "abc");
@@ -401,7 +399,7 @@ TEST_F(Commands, DeletedOrRenamedSheetIsSkippedInTextMode) {
     app->active_workbook()->rename_sheet(u"B", u"Renamed");
     window.replace.set_text(u"dog");
     // Rows are A, B, C; the first row switches the run to tolerant mode.
-    tarvex::cmdReplaceAll_Click(window.controls, globals);
+    window.session.cmdReplaceAll_Click();
     EXPECT_EQ(cell_formula(u"A", {1, 1}), "dog");
     EXPECT_EQ(cell_formula(u"Renamed", {1, 1}), "cat");
     EXPECT_EQ(cell_formula(u"C", {1, 1}), "dog");
@@ -417,7 +415,7 @@ TEST_F(Commands, FailureOutsideTolerantModeStopsBeforeAnyFurtherWrite) {
     app->active_workbook()->delete_sheet(u"A");
     window.entire_cell.checked = 1;
     window.replace.set_text(u"dog");
-    tarvex::cmdReplaceAll_Click(window.controls, globals);
+    window.session.cmdReplaceAll_Click();
     EXPECT_EQ(cell_formula(u"B", {1, 1}), "cat");
     ASSERT_EQ(window.messages.shown.size(), 1u);
     EXPECT_EQ(window.messages.shown[0].text, u"Subscript out of range");
@@ -431,12 +429,12 @@ TEST_F(Commands, FailureOutsideTolerantModeStopsBeforeAnyFurtherWrite) {
 TEST_F(Commands, GoToActivatesTheSheetAndSelectsTheCell) {
     open("sheet A\nA1|x\nsheet B\nC7|x\nactive A\n");
     find("x");
-    window.list.selected = std::nullopt;
-    tarvex::lvwMain_DblClick(window.controls, globals);
+    window.selected = std::nullopt;
+    window.session.lvwMain_DblClick();
     EXPECT_EQ(app->active_workbook()->active_sheet()->name(), u"A");
 
-    window.list.selected = 1;  // B!$C$7
-    tarvex::lvwMain_DblClick(window.controls, globals);
+    window.selected = 1;  // B!$C$7
+    window.session.lvwMain_DblClick();
     const auto book = app->active_workbook();
     EXPECT_EQ(book->active_sheet()->name(), u"B");
     EXPECT_EQ(book->active_sheet()->selection(), (standin::CellPos{7, 3}));
@@ -444,9 +442,9 @@ TEST_F(Commands, GoToActivatesTheSheetAndSelectsTheCell) {
 
     // A sheet deleted since: nothing happens to the workbook, the user is told.
     book->delete_sheet(u"A");
-    window.list.selected = 0;
+    window.selected = 0;
     app->clear_log();
-    tarvex::lvwMain_DblClick(window.controls, globals);
+    window.session.lvwMain_DblClick();
     EXPECT_EQ(window.messages.shown.size(), 1u);
     EXPECT_EQ(book->active_sheet()->name(), u"B");
     for (const auto& call : app->call_log()) {
@@ -465,7 +463,7 @@ TEST_F(Commands, FindAndReplaceRecordTheirTextsAndKeepTheBoxes) {
 
     window.search.set_text(u"cat");
     window.replace.set_text(u"dog");
-    tarvex::cmdReplaceAll_Click(window.controls, globals);
+    window.session.cmdReplaceAll_Click();
     EXPECT_EQ(window.replace.text(), u"dog");
     EXPECT_EQ(window.replace.items, (std::vector<std::u16string>{u"dog", u""}));
     EXPECT_EQ(window.registry.get_text(tarvex::hkey_current_user, tarvex::application_key, u"SearchMRU_1"), u"cat");
@@ -473,7 +471,7 @@ TEST_F(Commands, FindAndReplaceRecordTheirTextsAndKeepTheBoxes) {
     // An empty replacement is not recorded; a refused Find records nothing.
     window.replace.set_text(u"");
     window.messages.answers = {MessageAnswer::yes};
-    tarvex::cmdReplaceAll_Click(window.controls, globals);
+    window.session.cmdReplaceAll_Click();
     EXPECT_EQ(window.registry.get_text(tarvex::hkey_current_user, tarvex::application_key, u"ReplaceMRU_1"), u"dog");
     app->set_refusing(true);
     find("refused");
@@ -542,16 +540,24 @@ private:
     AppliedButFailedCell& cell_;
 };
 
+class OneBookApplication final : public tarvex::HostApplication {
+public:
+    explicit OneBookApplication(std::shared_ptr<tarvex::HostWorkbook> book) : book_(std::move(book)) {}
+    std::shared_ptr<tarvex::HostWorkbook> active_workbook() override { return book_; }
+
+private:
+    std::shared_ptr<tarvex::HostWorkbook> book_;
+};
+
 TEST(ReplaceTextMode, AWriteTheHostAppliedDespiteItsFailureIsNotReplacedAgain) {
     AppliedButFailedCell cell{u"Havana"};
     FakeMainWindow window;
-    AddinGlobals globals;
-    globals.target_workbook = std::make_shared<OneCellBook>(cell);
+    window.session.attach(std::make_shared<OneBookApplication>(std::make_shared<OneCellBook>(cell)));
     window.search.set_text(u"ana");
     window.replace.set_text(u"[[ana]]");
-    window.list.list.append({tarvex::ResultRow{u"S", u"$A$1", u"Havana", true}});
+    window.rows().append({tarvex::ResultRow{u"S", u"$A$1", u"Havana", true}});
 
-    tarvex::cmdReplace_Click(window.controls, globals);
+    window.session.cmdReplace_Click();
 
     EXPECT_EQ(cell.formula, u"Hav[[ana]]");
     EXPECT_EQ(cell.writes, 1) << "the value-based second write must not run over the replaced text";
@@ -656,7 +662,7 @@ TEST_F(Commands, ReplaceLeavesItsClosingFindToSayWhenThatFindIsIncomplete) {
         window.replace.set_text(u"dog");
         // Every cell is written; the host turns busy as the closing Find starts.
         app->fail_call("Application.ActiveWorkbook", 1, code);
-        tarvex::cmdReplaceAll_Click(window.controls, globals);
+        window.session.cmdReplaceAll_Click();
         EXPECT_EQ(cell_formula(u"S", {1, 1}), "dog");
         EXPECT_EQ(cell_formula(u"S", {3, 1}), "dog");
         ASSERT_EQ(window.messages.shown.size(), 1u);
@@ -671,7 +677,7 @@ TEST_F(Commands, ReplaceLeavesItsClosingFindToSayWhenThatFindIsIncomplete) {
     find("cat");
     tick({0});
     app->fail_call("Range.Text", 1, standin::hr::application_defined);
-    tarvex::cmdReplace_Click(window.controls, globals);
+    window.session.cmdReplace_Click();
     EXPECT_EQ(rows().size(), 2u);
     EXPECT_EQ(window.status_text(), u"Done(2 matches, 1 not read)  ...");
 }

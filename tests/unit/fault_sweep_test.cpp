@@ -19,7 +19,8 @@
 #include <tuple>
 
 #include "base/text.h"
-#include "engine/commands.h"
+#include "engine/command_texts.h"
+#include "engine/search_session.h"
 #include "support/fake_controls.h"
 #include "support/standin_host.h"
 
@@ -133,8 +134,8 @@ Listing matching_cells(const standin::Application& app) {
 
 Listing listed(const FakeMainWindow& window) {
     Listing rows;
-    for (std::size_t i = 0; i < window.list.list.size(); ++i) {
-        const auto& r = window.list.list.row(i);
+    for (std::size_t i = 0; i < window.rows().size(); ++i) {
+        const auto& r = window.rows().row(i);
         rows.emplace(r.sheet, r.address, r.content);
     }
     return rows;
@@ -167,14 +168,13 @@ public:
         auto app = std::make_shared<standin::Application>();
         tarvex::testing::add_book(*app, workbook);
         FakeMainWindow window;
-        tarvex::AddinGlobals globals;
-        globals.application = tarvex::testing::make_standin_host(app);
-        prepare(command, window, globals);
+        window.session.attach(tarvex::testing::make_standin_host(app));
+        prepare(command, window);
         const Cells before = snapshot(*app);
         // The rows the command may write: the listed ones, or the ticked ones.
         std::set<std::u16string> entitled;
-        for (std::size_t i = 0; i < window.list.list.size(); ++i) {
-            const auto& r = window.list.list.row(i);
+        for (std::size_t i = 0; i < window.rows().size(); ++i) {
+            const auto& r = window.rows().row(i);
             if (command == Command::replace_ticked
                     ? r.ticked
                     : command == Command::replace_all_text || command == Command::replace_all_whole) {
@@ -186,7 +186,7 @@ public:
         arm(*app);
         ++totals_.runs;
         try {
-            perform(command, window, globals);
+            perform(command, window);
         } catch (...) {
             ADD_FAILURE() << "a failure escaped the command";
         }
@@ -234,7 +234,7 @@ public:
 
         // A following Find without faults lists exactly the matching cells.
         window.search.set_text(search_text);
-        tarvex::cmdFind_Click(window.controls, globals);
+        window.session.cmdFind_Click();
         check(listed(window) == matching_cells(*app), "the following Find did not list the matching cells");
         check(is_clean_find_status(window.status_text()),
               "the following Find ended with " + utf8(window.status_text()));
@@ -244,36 +244,36 @@ public:
     void describe(std::string what) { context_ = std::move(what); }
 
 private:
-    static void prepare(Command command, FakeMainWindow& window, tarvex::AddinGlobals& globals) {
+    static void prepare(Command command, FakeMainWindow& window) {
         window.search.set_text(search_text);
         window.replace.set_text(replacement);
         if (command == Command::find) {
             return;
         }
-        tarvex::cmdFind_Click(window.controls, globals);
+        window.session.cmdFind_Click();
         if (command == Command::replace_ticked) {
-            window.list.list.set_ticked(0, true);
-            window.list.list.set_ticked(2, true);
-            window.list.list.set_ticked(4, true);
+            window.rows().set_ticked(0, true);
+            window.rows().set_ticked(2, true);
+            window.rows().set_ticked(4, true);
         }
         window.entire_cell.checked = command == Command::replace_all_whole ? 1 : 0;
-        window.list.selected = 3;
+        window.selected = 3;
     }
 
-    static void perform(Command command, FakeMainWindow& window, tarvex::AddinGlobals& globals) {
+    static void perform(Command command, FakeMainWindow& window) {
         switch (command) {
             case Command::find:
-                tarvex::cmdFind_Click(window.controls, globals);
+                window.session.cmdFind_Click();
                 break;
             case Command::replace_ticked:
-                tarvex::cmdReplace_Click(window.controls, globals);
+                window.session.cmdReplace_Click();
                 break;
             case Command::replace_all_text:
             case Command::replace_all_whole:
-                tarvex::cmdReplaceAll_Click(window.controls, globals);
+                window.session.cmdReplaceAll_Click();
                 break;
             case Command::go_to:
-                tarvex::lvwMain_DblClick(window.controls, globals);
+                window.session.lvwMain_DblClick();
                 break;
         }
     }

@@ -80,7 +80,6 @@ protected:
     FakeColumns columns{{{u"Sheet", u"Work Sheet"}, {u"Cell", u"Cell"}, {u"Content", u"Content"}}};
     RecordingPlatform platform{journal};
     FrmMainParts form{window.search, window.replace, columns, window.settings, platform};
-    AddinGlobals globals;
 };
 
 TEST_F(FrmMainSequences, SetmeupEmptiesTheSearchBoxThenOffersRecentTextsAndRestoresColumns) {
@@ -141,13 +140,13 @@ TEST_F(FrmMainSequences, UnloadSavesTheLayoutFirstAndHandsTheFocusBackBeforeTheW
         FakeMainWindow fresh;
         journal = Journal{{}, &fresh};
         FrmMainParts parts{fresh.search, fresh.replace, columns, fresh.settings, platform};
-        AddinGlobals state;
+        SearchSession& state = fresh.session;
         if (c.has_application) {
             std::shared_ptr<HostWorkbook> book;
             if (c.has_workbook) {
                 book = std::make_shared<RecordingWorkbook>(journal, c.host_refuses);
             }
-            state.application = std::make_shared<RecordingApplication>(book);
+            state.attach(std::make_shared<RecordingApplication>(book));
         }
         unload_form(parts, state);
         EXPECT_EQ(journal.log, c.expected);
@@ -156,7 +155,7 @@ TEST_F(FrmMainSequences, UnloadSavesTheLayoutFirstAndHandsTheFocusBackBeforeTheW
 
 TEST_F(FrmMainSequences, CancelSavesTheLayoutAndUnloads) {
     columns.set_width(0, 3000);
-    CommandButton2_Click(form, globals);
+    CommandButton2_Click(form, window.session);
     EXPECT_EQ(journal.log,
               (Log{"about closed (layout saved)", "help closed (layout saved)", "destroyed (layout saved)"}));
     EXPECT_EQ(window.registry.get_text(hkey_current_user, column_key, u"Width"), u"3000");
@@ -165,15 +164,14 @@ TEST_F(FrmMainSequences, CancelSavesTheLayoutAndUnloads) {
 TEST_F(FrmMainSequences, DoubleClickGoesToTheCellOnlyOnARow) {
     auto app = std::make_shared<standin::Application>();
     testing::add_book(*app, "sheet First\nA1|x\nsheet Second\nB2|apple\n", u"Book.wb");
-    globals.application = testing::make_standin_host(app);
-    globals.target_workbook = globals.application->active_workbook();
-    window.list.list.append({ResultRow{u"Second", u"$B$2", u"apple", false}});
-    window.list.selected = 0;
+    window.session.attach(testing::make_standin_host(app));
+    window.rows().append({ResultRow{u"Second", u"$B$2", u"apple", false}});
+    window.selected = 0;
 
-    lvwMain_double_click_at(window.controls, globals, -1);
+    window.session.double_click_at(-1);
     EXPECT_EQ(app->active_workbook()->active_sheet()->name(), u"First") << "a click beside the rows goes nowhere";
 
-    lvwMain_double_click_at(window.controls, globals, 0);
+    window.session.double_click_at(0);
     EXPECT_EQ(app->active_workbook()->active_sheet()->name(), u"Second");
 }
 

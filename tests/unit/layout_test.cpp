@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ui/main/frm_main.h"
+
 using tarvex::apply_main_layout;
 using tarvex::ClientArea;
 using tarvex::Geometry;
@@ -97,4 +99,7 @@ TEST(MainDesign, ButtonColumnAndSharedEdgesAreConsistent) {
         EXPECT_EQ(design::controls[c].geometry.left, 1080);
         EXPECT_EQ(design::controls[c].geometry.width, 4515);
     }
+    // Enter anywhere in the window presses Find; Esc presses Cancel.
+    EXPECT_EQ(design::controls[tarvex::enter_presses].name, u"cmdFind");
+    EXPECT_EQ(design::controls[tarvex::esc_presses].name, u"CommandButton2");
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/fake_controls.h"
+
 namespace {
 
 using tarvex::HostError;
@@ -76,23 +78,22 @@ private:
 
 class SearchTest : public ::testing::Test {
 protected:
-    void SetUp() override { tarvex::globals() = {}; }
-    void TearDown() override { tarvex::globals() = {}; }
-
     Recorder recorder;
     RecordingWindow window{recorder};
+    tarvex::testing::FakeMainWindow view;
+    tarvex::SearchSession& session = view.session;
 };
 
 TEST_F(SearchTest, StoresTheHostAndShowsTheWindowInOrder) {
     auto book = std::make_shared<FakeWorkbook>(recorder, "Book1");
     auto app = std::make_shared<FakeApplication>(recorder, std::vector{book});
 
-    tarvex::search(app, window);
+    tarvex::search(app, session, window);
 
     EXPECT_EQ(recorder.log, (Log{"ActiveWorkbook", "Hide", "ActiveWorkbook", "Book1.Activate", "setmeup", "Show",
                                  "ZOrder", "SetFocus"}));
-    EXPECT_EQ(tarvex::globals().application, app);
-    EXPECT_EQ(tarvex::globals().target_workbook, book);
+    EXPECT_EQ(session.application(), app);
+    EXPECT_EQ(session.target_workbook(), book);
 }
 
 TEST_F(SearchTest, ActivatesTheWorkbookActiveAfterLoadingNotTheStoredOne) {
@@ -102,10 +103,10 @@ TEST_F(SearchTest, ActivatesTheWorkbookActiveAfterLoadingNotTheStoredOne) {
     auto second = std::make_shared<FakeWorkbook>(recorder, "Second");
     auto app = std::make_shared<FakeApplication>(recorder, std::vector{first, second});
 
-    tarvex::search(app, window);
+    tarvex::search(app, session, window);
 
     EXPECT_EQ(recorder.log.at(3), "Second.Activate");
-    EXPECT_EQ(tarvex::globals().target_workbook, first);
+    EXPECT_EQ(session.target_workbook(), first);
 }
 
 TEST_F(SearchTest, SecondSearchReplacesAndReleasesTheFirstHost) {
@@ -116,7 +117,7 @@ TEST_F(SearchTest, SecondSearchReplacesAndReleasesTheFirstHost) {
         auto app = std::make_shared<FakeApplication>(recorder, std::vector{book});
         first_app = app;
         first_book = book;
-        tarvex::search(app, window);
+        tarvex::search(app, session, window);
     }
     ASSERT_FALSE(first_app.expired());
     ASSERT_FALSE(first_book.expired());
@@ -124,12 +125,12 @@ TEST_F(SearchTest, SecondSearchReplacesAndReleasesTheFirstHost) {
     auto book = std::make_shared<FakeWorkbook>(recorder, "Book2");
     auto app = std::make_shared<FakeApplication>(recorder, std::vector{book});
     recorder.log.clear();
-    tarvex::search(app, window);
+    tarvex::search(app, session, window);
 
     EXPECT_TRUE(first_app.expired());
     EXPECT_TRUE(first_book.expired());
-    EXPECT_EQ(tarvex::globals().application, app);
-    EXPECT_EQ(tarvex::globals().target_workbook, book);
+    EXPECT_EQ(session.application(), app);
+    EXPECT_EQ(session.target_workbook(), book);
     // Every step runs again, on the window that is already loaded.
     EXPECT_EQ(recorder.log, (Log{"ActiveWorkbook", "Hide", "ActiveWorkbook", "Book2.Activate", "setmeup", "Show",
                                  "ZOrder", "SetFocus"}));
@@ -139,7 +140,7 @@ TEST_F(SearchTest, NoActiveWorkbookFailsAfterHidingWithTheHostsError) {
     auto app = std::make_shared<FakeApplication>(recorder, std::vector<std::shared_ptr<FakeWorkbook>>{});
 
     try {
-        tarvex::search(app, window);
+        tarvex::search(app, session, window);
         FAIL() << "search succeeded without a workbook";
     } catch (const HostError& error) {
         EXPECT_EQ(static_cast<std::uint32_t>(error.hresult), 0x800A005Bu);
@@ -149,8 +150,8 @@ TEST_F(SearchTest, NoActiveWorkbookFailsAfterHidingWithTheHostsError) {
     }
     // Loaded and hidden, never shown; the globals keep what the earlier steps stored.
     EXPECT_EQ(recorder.log, (Log{"ActiveWorkbook", "Hide", "ActiveWorkbook"}));
-    EXPECT_EQ(tarvex::globals().application, app);
-    EXPECT_EQ(tarvex::globals().target_workbook, nullptr);
+    EXPECT_EQ(session.application(), app);
+    EXPECT_EQ(session.target_workbook(), nullptr);
 }
 
 TEST_F(SearchTest, AFailingStepEndsTheCallWithItsOwnError) {
@@ -169,53 +170,55 @@ TEST_F(SearchTest, AFailingStepEndsTheCallWithItsOwnError) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.failing);
-        tarvex::globals() = {};
+        session.release_host();
         recorder.log.clear();
         recorder.fail_at = c.failing;
         auto book = std::make_shared<FakeWorkbook>(recorder, "Book1");
         auto app = std::make_shared<FakeApplication>(recorder, std::vector{book});
 
         try {
-            tarvex::search(app, window);
+            tarvex::search(app, session, window);
             ADD_FAILURE() << "search succeeded";
         } catch (const HostError& error) {
             EXPECT_EQ(error.hresult, refused);
             EXPECT_EQ(error.source, u"host");
         }
         EXPECT_EQ(recorder.log, c.expected);
-        EXPECT_EQ(tarvex::globals().application, app);
-        EXPECT_EQ(tarvex::globals().target_workbook, book);
+        EXPECT_EQ(session.application(), app);
+        EXPECT_EQ(session.target_workbook(), book);
     }
 }
 
 TEST_F(SearchTest, FailingFirstReadStoresTheApplicationOnly) {
-    recorder.fail_at = "ActiveWorkbook";
-    auto old_app = std::make_shared<FakeApplication>(recorder, std::vector<std::shared_ptr<FakeWorkbook>>{});
     auto old_book = std::make_shared<FakeWorkbook>(recorder, "Old");
-    tarvex::globals() = {old_app, old_book, {}};
+    auto old_app = std::make_shared<FakeApplication>(recorder, std::vector{old_book});
+    session.attach(old_app);
+    recorder.log.clear();
+    recorder.fail_at = "ActiveWorkbook";
     auto app = std::make_shared<FakeApplication>(recorder, std::vector<std::shared_ptr<FakeWorkbook>>{});
 
-    EXPECT_THROW(tarvex::search(app, window), HostError);
+    EXPECT_THROW(tarvex::search(app, session, window), HostError);
 
     EXPECT_EQ(recorder.log, (Log{"ActiveWorkbook"}));
-    EXPECT_EQ(tarvex::globals().application, app);
-    EXPECT_EQ(tarvex::globals().target_workbook, old_book);
+    EXPECT_EQ(session.application(), app);
+    EXPECT_EQ(session.target_workbook(), old_book);
 }
 
 TEST_F(SearchTest, NoApplicationIsATypeMismatchThatTouchesNothing) {
-    auto app = std::make_shared<FakeApplication>(recorder, std::vector<std::shared_ptr<FakeWorkbook>>{});
     auto book = std::make_shared<FakeWorkbook>(recorder, "Book1");
-    tarvex::globals() = {app, book, {}};
+    auto app = std::make_shared<FakeApplication>(recorder, std::vector{book});
+    session.attach(app);
+    recorder.log.clear();
 
     try {
-        tarvex::search(nullptr, window);
+        tarvex::search(nullptr, session, window);
         FAIL() << "search accepted no application";
     } catch (const HostError& error) {
         EXPECT_EQ(error.number(), 13);
     }
     EXPECT_TRUE(recorder.log.empty());
-    EXPECT_EQ(tarvex::globals().application, app);
-    EXPECT_EQ(tarvex::globals().target_workbook, book);
+    EXPECT_EQ(session.application(), app);
+    EXPECT_EQ(session.target_workbook(), book);
 }
 
 }  // namespace

@@ -336,14 +336,19 @@ TEST_F(Settings, SavedLayoutComesBackAndBadValuesAreSkippedSilently) {
     EXPECT_EQ(restored.width(1), 900);
     EXPECT_EQ(restored.width(2), 3000);
 
-    registry.put_text(hkey_current_user, cell, u"Width", u"abc");
-    registry.put_text(hkey_current_user, cell, u"Position", u"99");
-    FakeColumns untouched({{u"Sheet", u"Work Sheet", 1440}, {u"Cell", u"Cell", 1440}, {u"Content", u"Content", 1440}});
-    GetColumnInfo(settings, untouched);
-    EXPECT_EQ(untouched.width(1), 1440);
-    EXPECT_EQ(untouched.width(2), 3000);  // the other columns are still applied
-    EXPECT_TRUE(untouched.report_view);
-    EXPECT_TRUE(messages.shown.empty());
+    // A width that is no number, or one no list takes (below zero, or wide
+    // enough to push the other columns off any screen), leaves the column.
+    for (const char16_t* bad : {u"abc", u"-5", u"20000000"}) {
+        registry.put_text(hkey_current_user, cell, u"Width", bad);
+        registry.put_text(hkey_current_user, cell, u"Position", u"99");
+        FakeColumns untouched(
+            {{u"Sheet", u"Work Sheet", 1440}, {u"Cell", u"Cell", 1440}, {u"Content", u"Content", 1440}});
+        GetColumnInfo(settings, untouched);
+        EXPECT_EQ(untouched.width(1), 1440) << utf16_to_utf8(bad);
+        EXPECT_EQ(untouched.width(2), 3000);  // the other columns are still applied
+        EXPECT_TRUE(untouched.report_view);
+        EXPECT_TRUE(messages.shown.empty());
+    }
 }
 
 TEST_F(Settings, ColumnsWithoutKeysShareOneLayoutKey) {

@@ -9,7 +9,7 @@
 
 using namespace tarvex;
 using tarvex::testing::FakeColumns;
-using tarvex::testing::FakeListView;
+using tarvex::testing::FakeMainWindow;
 using tarvex::testing::FakeMessageBoxes;
 using tarvex::testing::FakeRegistry;
 
@@ -18,24 +18,23 @@ namespace {
 class Sorting : public ::testing::Test {
 protected:
     Sorting() {
-        view.list.append(
+        window.rows().append(
             {{u"b", u"$A$10", u"pear", false}, {u"a", u"$A$9", u"Apple", false}, {u"c", u"$B$1", u"apple", false}});
     }
 
-    void click(int header) { lvwMain_ColumnClick(settings, view, columns, header); }
+    void click(int header) { window.session.lvwMain_ColumnClick(columns, header); }
 
     std::vector<std::string> column(int c) {
         std::vector<std::string> out;
-        for (std::size_t i = 0; i < view.list.size(); ++i) {
-            out.push_back(utf16_to_utf8(view.list.row(i).column_text(c)));
+        for (std::size_t i = 0; i < window.rows().size(); ++i) {
+            out.push_back(utf16_to_utf8(window.rows().row(i).column_text(c)));
         }
         return out;
     }
 
-    FakeRegistry registry;
-    FakeMessageBoxes messages;
-    SettingsContext settings{registry, messages};
-    FakeListView view;
+    FakeMainWindow window;
+    FakeRegistry& registry = window.registry;
+    FakeMessageBoxes& messages = window.messages;
     FakeColumns columns{{{u"Sheet", u"Work Sheet", 1440}, {u"Cell", u"Cell", 1440}, {u"Content", u"Content", 1440}}};
 };
 
@@ -90,7 +89,7 @@ TEST_F(Sorting, EveryClickStoresTheColumnLayout) {
 
 TEST_F(Sorting, RowsFoundLaterTakeTheirSortedPlaces) {
     click(3);
-    view.list.clear();
-    view.list.append({{u"s", u"$A$1", u"zebra", false}, {u"s", u"$A$2", u"ant", false}});
+    window.rows().clear();
+    window.rows().append({{u"s", u"$A$1", u"zebra", false}, {u"s", u"$A$2", u"ant", false}});
     EXPECT_EQ(column(2), (Texts{"ant", "zebra"}));
 }

@@ -4,7 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "base/text.h"
-#include "engine/commands.h"
+#include "engine/command_texts.h"
+#include "engine/search_session.h"
 #include "support/fake_controls.h"
 #include "support/standin_host.h"
 
@@ -18,22 +19,21 @@ class Undo : public ::testing::Test {
 protected:
     void open(const char* text) {
         tarvex::testing::add_book(*app, text);
-        globals.application = tarvex::testing::make_standin_host(app);
-        globals.target_workbook = globals.application->active_workbook();
+        window.session.attach(tarvex::testing::make_standin_host(app));
     }
     void find(const char* text) {
         window.search.set_text(u16(text));
-        tarvex::cmdFind_Click(window.controls, globals);
+        window.session.cmdFind_Click();
     }
     void replace_all(const char* what, const char* with, bool whole_cell = false) {
         find(what);
         window.replace.set_text(u16(with));
         window.entire_cell.checked = whole_cell ? 1 : 0;
-        tarvex::cmdReplaceAll_Click(window.controls, globals);
+        window.session.cmdReplaceAll_Click();
     }
     void undo() {
         window.messages.shown.clear();
-        tarvex::undo_replace(window.controls, globals);
+        window.session.undo_replace();
     }
     const standin::Cell* cell(const char16_t* sheet, const char* a1) const {
         return app->active_workbook()->sheet(sheet)->cell(*standin::parse_cell(u16(a1)));
@@ -44,7 +44,6 @@ protected:
     }
 
     std::shared_ptr<standin::Application> app = std::make_shared<standin::Application>();
-    tarvex::AddinGlobals globals;
     FakeMainWindow window;
 };
 
@@ -59,10 +58,10 @@ constexpr char garden[] =
 
 TEST_F(Undo, RestoresExactlyWhatTheReplaceWroteOver) {
     open(garden);
-    EXPECT_FALSE(tarvex::can_undo_replace(globals));
+    EXPECT_FALSE(window.session.can_undo_replace());
     replace_all("apple", "pear");
     replace_all("07", "9");  // the text 0070 becomes 090, typed in: the number 90; 1070 becomes 190
-    ASSERT_TRUE(tarvex::can_undo_replace(globals));
+    ASSERT_TRUE(window.session.can_undo_replace());
     EXPECT_EQ(cell(u"Plants", "A3")->value.kind, standin::ValueKind::number);
     undo();
     // The text 0070 comes back as a text, not as the number 70; the number stays a number.
@@ -75,7 +74,7 @@ TEST_F(Undo, RestoresExactlyWhatTheReplaceWroteOver) {
     EXPECT_EQ(window.screen.current, MousePointer::standard);
 
     // One level: the first replace is not undone, and nothing is left to undo.
-    EXPECT_FALSE(tarvex::can_undo_replace(globals));
+    EXPECT_FALSE(window.session.can_undo_replace());
     EXPECT_EQ(formula(u"Plants", "A1"), "pear tree");
     undo();
     EXPECT_EQ(formula(u"Plants", "A1"), "pear tree");
@@ -91,7 +90,7 @@ TEST_F(Undo, BringsBackFormulasAndEntireCells) {
     EXPECT_EQ(formula(u"Notes", "B2"), "crab apple");
     EXPECT_EQ(window.status_text(), u"Undone (3 cells)  ...");
     // The list shows what is there again.
-    EXPECT_EQ(window.list.list.size(), 3u);
+    EXPECT_EQ(window.rows().size(), 3u);
 
     replace_all("apple", "fig", true);
     EXPECT_EQ(formula(u"Plants", "A2"), "fig");
@@ -131,11 +130,11 @@ TEST_F(Undo, AHostThatRefusesIsCountedNotFatal) {
 TEST_F(Undo, ACellTheReplaceLeftAloneIsNotInTheRecord) {
     open("sheet S\nA1|apple\nA2|Apple\n");
     replace_all("apple", "pear");  // case-sensitive: A2 is listed but not written
-    ASSERT_TRUE(tarvex::can_undo_replace(globals));
-    EXPECT_EQ(globals.last_replace.entries.size(), 1u);
+    ASSERT_TRUE(window.session.can_undo_replace());
+    EXPECT_EQ(window.session.last_replace().entries.size(), 1u);
     // A replace that writes nothing leaves nothing to undo.
     replace_all("plum", "fig");
-    EXPECT_FALSE(tarvex::can_undo_replace(globals));
+    EXPECT_FALSE(window.session.can_undo_replace());
 }
 
 }  // namespace

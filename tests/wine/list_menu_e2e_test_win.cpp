@@ -140,6 +140,40 @@ TEST_F(ListMenu, ExportWritesTheGuardedCsvChosenInTheSaveAsDialog) {
     ::DeleteFileW(path.c_str());
 }
 
+TEST_F(ListMenu, SpaceTogglesEverySelectedRowAndTheSelectionStays) {
+    find_text(u"apple");
+    ASSERT_EQ(list_rows().size(), 4u);
+    HWND list = control(design::lvwMain);
+    const auto ticked = [&] {
+        std::string marks;
+        for (int i = 0; i < 4; ++i) {
+            marks += ListView_GetItemState(list, i, LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2) ? 'x' : '-';
+        }
+        return marks;
+    };
+    for (int i = 0; i < 3; ++i) {
+        ListView_SetItemState(list, i, LVIS_SELECTED, LVIS_SELECTED);
+    }
+    ListView_SetItemState(list, 2, LVIS_FOCUSED, LVIS_FOCUSED);
+    // The keyboard's own key, through the host's message loop and the window's
+    // keyboard hook, as a user presses it.
+    ::SetForegroundWindow(main_window());
+    ::SetFocus(list);
+    pump(50);
+    INPUT space[2] = {};
+    space[0].type = INPUT_KEYBOARD;
+    space[0].ki.wVk = VK_SPACE;
+    space[1] = space[0];
+    space[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ::SendInput(2, space, sizeof(INPUT));
+    pump(200, [&] { return ticked() == "xxx-"; });
+    EXPECT_EQ(ticked(), "xxx-");
+    EXPECT_EQ(ListView_GetSelectedCount(list), 3u) << "Space shrank the selection";
+    ::SendInput(2, space, sizeof(INPUT));
+    pump(200, [&] { return ticked() == "----"; });
+    EXPECT_EQ(ticked(), "----") << "the second Space acts on all three again";
+}
+
 TEST_F(ListMenu, EscStopsALongFindAndTheWindowStays) {
     find_text(u"apple");
     ASSERT_EQ(list_rows().size(), 4u);

@@ -56,6 +56,9 @@ private:
     LRESULT on_ctl_color(HDC dc, HWND child);
     void on_draw_item(const DRAWITEMSTRUCT& item);
     void on_command(int id, int code);
+    void on_create();
+    void on_system_change(UINT message, WPARAM wparam, LPARAM lparam);
+    void on_destroyed();
     void cmdOK_Click();
     LRESULT window_proc(UINT message, WPARAM wparam, LPARAM lparam) override;
 
@@ -213,20 +216,47 @@ void FrmAbout::on_command(int id, int code) {
     }
 }
 
+void FrmAbout::on_create() {
+    lock_.emplace();
+    scale_.dpi = window_dpi(hwnd_);
+    create_controls();
+    load_picture();
+    run_load_steps();
+    // The font is chosen for the texts the labels now hold.
+    apply_fonts();
+    // The first tab is selected when the box loads.
+    tab_layout();
+    focus_.start_at(control(d::cmdOK));
+    attach_dialog_keyboard(hwnd_);
+}
+
+void FrmAbout::on_system_change(UINT message, WPARAM wparam, LPARAM lparam) {
+    // The message font or the colours may have changed; the box keeps its size
+    // and place, which only a tab change or a new DPI moves.
+    ::SendMessageW(children_.tab, message, wparam, lparam);
+    apply_fonts();
+    page_.refresh(children_.tab);
+    ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void FrmAbout::on_destroyed() {
+    hwnd_ = nullptr;
+    children_ = {};
+    focus_.forget();
+    link_.forget();
+    fonts_ = {};
+    icons_ = WindowIcons{};
+    picture_.reset();
+    page_.clear();
+    // The rich-text boxes are gone by now: their library may go too.
+    rich_edit_.free();
+    lock_.reset();
+}
+
 LRESULT FrmAbout::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_CREATE:
-            lock_.emplace();
-            scale_.dpi = window_dpi(hwnd_);
-            create_controls();
-            load_picture();
-            run_load_steps();
-            // The font is chosen for the texts the labels now hold.
-            apply_fonts();
-            // The first tab is selected when the box loads.
-            tab_layout();
-            focus_.start_at(control(d::cmdOK));
-            attach_dialog_keyboard(hwnd_);
+            on_create();
             return 0;
         case WM_ACTIVATE:
             focus_.activate(hwnd_, wparam, children_.tab);
@@ -265,12 +295,7 @@ LRESULT FrmAbout::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_SETTINGCHANGE:
         case WM_SYSCOLORCHANGE:
         case WM_THEMECHANGED:
-            // The message font or the colours may have changed; the box keeps its
-            // size and place, which only a tab change or a new DPI moves.
-            ::SendMessageW(children_.tab, message, wparam, lparam);
-            apply_fonts();
-            page_.refresh(children_.tab);
-            ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+            on_system_change(message, wparam, lparam);
             return 0;
         case WM_DPICHANGED:
             scale_.dpi = HIWORD(wparam);
@@ -285,17 +310,7 @@ LRESULT FrmAbout::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
             detach_dialog_keyboard(hwnd_);
             return 0;
         case WM_NCDESTROY:
-            hwnd_ = nullptr;
-            children_ = {};
-            focus_.forget();
-            link_.forget();
-            fonts_ = {};
-            icons_ = WindowIcons{};
-            picture_.reset();
-            page_.clear();
-            // The rich-text boxes are gone by now: their library may go too.
-            rich_edit_.free();
-            lock_.reset();
+            on_destroyed();
             return 0;
         default:
             return ::DefWindowProcW(hwnd_, message, wparam, lparam);

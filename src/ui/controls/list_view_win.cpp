@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "base/steps.h"
+#include "settings/column_layout.h"
 
 namespace tarvex {
 namespace {
@@ -62,13 +63,19 @@ POINT ResultListViewWin::menu_point() const {
     return at;
 }
 
-void ResultListViewWin::toggle_from_keyboard() {
+std::optional<std::size_t> ResultListViewWin::focused_row() const {
     const int focused = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
-    const std::vector<std::size_t> selected = selected_rows();
-    const auto focused_row = focused < 0 ? std::nullopt : std::optional<std::size_t>(static_cast<std::size_t>(focused));
-    if (press_space_bar(rows_, focused_row, selected)) {
-        ::InvalidateRect(list_, nullptr, FALSE);
+    if (focused < 0) {
+        return std::nullopt;
     }
+    return static_cast<std::size_t>(focused);
+}
+
+std::pair<int, bool> ResultListViewWin::hit(const NMITEMACTIVATE& click) const {
+    LVHITTESTINFO hit{};
+    hit.pt = click.ptAction;
+    ListView_SubItemHitTest(list_, &hit);
+    return {hit.iItem, (hit.flags & LVHT_ONITEMSTATEICON) != 0};
 }
 
 bool ResultListViewWin::on_notify(NMHDR* header, LRESULT& result) {
@@ -90,23 +97,6 @@ bool ResultListViewWin::on_notify(NMHDR* header, LRESULT& result) {
             }
             return true;
         }
-        case NM_CLICK: {
-            // An owner-data list keeps no tick state: a click on the box only
-            // notifies, and the model toggles.
-            auto* click = reinterpret_cast<NMITEMACTIVATE*>(header);
-            LVHITTESTINFO hit{};
-            hit.pt = click->ptAction;
-            ListView_SubItemHitTest(list_, &hit);
-            if (click_tick_box(rows_, hit.iItem, (hit.flags & LVHT_ONITEMSTATEICON) != 0)) {
-                ListView_RedrawItems(list_, hit.iItem, hit.iItem);
-            }
-            return true;
-        }
-        case LVN_KEYDOWN:
-            if (reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey == VK_SPACE) {
-                toggle_from_keyboard();
-            }
-            return true;
         case LVN_ODFINDITEMW:
             result = -1;
             return true;
@@ -149,7 +139,7 @@ float ListColumnsWin::width(int column) const {
 
 void ListColumnsWin::set_width(int column, float twips) {
     check(column);
-    if (!(twips >= 0) || twips > 1.0e7f) {
+    if (!acceptable_column_width(twips)) {
         throw invalid_value();
     }
     ListView_SetColumnWidth(list_, column, scale_.px(twips));

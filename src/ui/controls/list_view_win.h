@@ -2,8 +2,11 @@
 // The result list over an owner-data report-view list control: the rows live in
 // the model, the control asks for what it paints.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <functional>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "engine/result_list.h"
@@ -12,29 +15,33 @@
 
 namespace tarvex {
 
-class ResultListViewWin final : public ResultListView {
+// The rows' view: the model's rows shown by the control, and what the user
+// selected among them. Owner-data lists keep no tick state: the model answers
+// for the state image, and a click on a tick box only notifies the parent.
+class ResultListViewWin final {
 public:
-    ResultListViewWin(HWND& list, ResultList& rows) : list_(list), rows_(rows) {}
-    ResultList& rows() override { return rows_; }
-    void rows_changed() override;
-    std::optional<std::size_t> selected_row() const override;
+    ResultListViewWin(HWND& list, const ResultList& rows) : list_(list), rows_(rows) {}
 
-    // The owner-data notifications the parent window forwards; true when handled.
-    bool on_notify(NMHDR* header, LRESULT& result);
-
-    // The selected rows, in the list's order.
-    std::vector<std::size_t> selected_rows() const;
-    void select_all();
+    // The rows changed (count, order or texts): show them again.
+    void rows_changed();
     // Paints the rows again after their ticks changed.
     void repaint();
+    std::optional<std::size_t> selected_row() const;
+    // The selected rows, in the list's order.
+    std::vector<std::size_t> selected_rows() const;
+    std::optional<std::size_t> focused_row() const;
+    void select_all();
+    // The owner-data notifications the parent window forwards; true when handled.
+    bool on_notify(NMHDR* header, LRESULT& result);
+    // The row a click hit (negative for none), and whether it hit its tick box.
+    std::pair<int, bool> hit(const NMITEMACTIVATE& click) const;
     // Where a menu opened from the keyboard belongs: below the focused row, or
     // the list's top left corner, in screen coordinates.
     POINT menu_point() const;
 
 private:
-    void toggle_from_keyboard();
     HWND& list_;
-    ResultList& rows_;
+    const ResultList& rows_;
 };
 
 struct ColumnDesign {

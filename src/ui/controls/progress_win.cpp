@@ -3,40 +3,22 @@
 #include "ui/controls/dialog_keyboard_win.h"
 
 namespace tarvex {
-namespace {
-
-// Two updates a second, the first after half a second: often enough to see the
-// count run, rarely enough that painting the status bar (some milliseconds under
-// some window systems) stays about one per cent of a long command, and a command
-// that ends sooner paints nothing extra at all.
-constexpr ULONGLONG report_interval_ms = 500;
-// Esc is noticed within this time of its press (and after the host call then
-// running): each look asks the window system, which costs about a millisecond
-// under some of them.
-constexpr ULONGLONG look_interval_ms = 25;
-
-}  // namespace
 
 void CommandProgressWin::start() {
     stopped_ = false;
-    // The command has just shown its own first text.
-    last_shown_ = ::GetTickCount64();
-    last_look_ = 0;
+    pace_.start(::GetTickCount64());
 }
 
 CommandProgress::Checkpoint CommandProgressWin::checkpoint() {
     const ULONGLONG now = ::GetTickCount64();
-    // Looking at the queue costs a trip to the window system, so it is done at
-    // most every few milliseconds.
-    if (!stopped_ && window_ != nullptr && (last_look_ == 0 || now - last_look_ >= look_interval_ms)) {
-        last_look_ = now;
+    if (!stopped_ && window_ != nullptr && pace_.look_now(now)) {
         stopped_ = esc_waiting();
     }
-    return Checkpoint{stopped_, now - last_shown_ >= report_interval_ms};
+    return Checkpoint{stopped_, pace_.report_due(now)};
 }
 
 void CommandProgressWin::report(const std::u16string& text) {
-    last_shown_ = ::GetTickCount64();
+    pace_.reported(::GetTickCount64());
     status_.set_text(key_, text);
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "ports/controls.h"
+#include "ui/controls/progress_pace.h"
 
 namespace tarvex {
 
@@ -28,8 +29,7 @@ private:
     const HWND& window_;
     bool esc_waiting();
 
-    ULONGLONG last_shown_ = 0;
-    ULONGLONG last_look_ = 0;
+    ProgressPace pace_;
     bool stopped_ = false;
 };
 

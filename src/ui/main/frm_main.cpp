@@ -12,8 +12,8 @@ void setmeup(FrmMainParts& form) {
     GetColumnInfo(form.settings, form.lvwMain_columns);
 }
 
-void run_unload_steps(AddinGlobals& globals) {
-    const auto application = globals.application;
+void run_unload_steps(SearchSession& session) {
+    const auto application = session.application();
     if (!application) {
         return;
     }
@@ -26,25 +26,20 @@ void run_unload_steps(AddinGlobals& globals) {
     }
 }
 
-void unload_form(FrmMainParts& form, AddinGlobals& globals) {
+void unload_form(FrmMainParts& form, SearchSession& session) {
     SaveColumnInfo(form.settings, form.lvwMain_columns);
     form.platform.unload_about_box();
-    run_unload_steps(globals);
-    // Undo Replace covers the window's life: a new window starts with nothing to undo.
-    globals.last_replace = UndoRecord{};
+    run_unload_steps(session);
     form.platform.close_context_help();
     form.platform.destroy();
+    // Undo Replace covers the window's life: a new window starts with nothing
+    // to undo, and with no rows.
+    session.window_unloaded();
 }
 
-void CommandButton2_Click(FrmMainParts& form, AddinGlobals& globals) {
+void CommandButton2_Click(FrmMainParts& form, SearchSession& session) {
     SaveColumnInfo(form.settings, form.lvwMain_columns);
-    unload_form(form, globals);
-}
-
-void lvwMain_double_click_at(MainWindowControls& window, AddinGlobals& globals, int hit_row) {
-    if (hit_row >= 0) {
-        lvwMain_DblClick(window, globals);
-    }
+    unload_form(form, session);
 }
 
 }  // namespace tarvex

@@ -6,27 +6,14 @@
 #include <optional>
 
 #include "base/module_win.h"
-#include "engine/commands.h"
-#include "settings/column_layout.h"
-#include "settings/recent_lists.h"
-#include "settings/registry_win.h"
+#include "engine/command_texts.h"
 #include "ui/about/frm_about_win.h"
 #include "ui/controls/controls_win.h"
 #include "ui/controls/dialog_keyboard_win.h"
-#include "ui/controls/list_view_win.h"
-#include "ui/controls/progress_win.h"
-#include "ui/controls/sort_key_win.h"
-#include "ui/controls/win_util_win.h"
-#include "ui/controls/window_base_win.h"
 #include "ui/controls/window_class_win.h"
-#include "ui/main/frm_main.h"
 #include "ui/main/frm_main_ids.h"
 #include "ui/main/help_win.h"
-#include "ui/main/layout.h"
 #include "ui/main/list_menu_win.h"
-#include "ui/main/main_design.h"
-#include "engine/result_list.h"
-#include "engine/sorting.h"
 
 namespace tarvex {
 namespace {
@@ -35,7 +22,7 @@ namespace design = main_design;
 namespace ids = frm_main_ids;
 
 [[noreturn]] void throw_not_created() {
-    throw HostError{static_cast<std::int32_t>(0x80004005), u"The Tarvex window could not be created.", tarvex_source};
+    throw HostError{static_cast<std::int32_t>(0x80004005), command_texts::window_not_created, tarvex_source};
 }
 
 // Height of the drop-down part of the combo boxes, below their edit field.
@@ -43,89 +30,50 @@ constexpr int combo_list_pixels = 200;
 // The icon in the DLL's resources.
 constexpr int icon_resource = 1;
 
-class FrmMain final : public MainWindowPort, private FrmMainPlatform, private WindowBase {
-public:
-    // Closes the window as Cancel does; nothing when it is not loaded.
-    void unload();
-    void Hide() override {
-        load();
-        ::ShowWindow(hwnd_, SW_HIDE);
-    }
+}  // namespace
 
-    void setmeup() override {
-        load();
-        tarvex::setmeup(form_);
-    }
+void FrmMain::Hide() {
+    load();
+    ::ShowWindow(hwnd_, SW_HIDE);
+}
 
-    void Show() override {
-        load();
-        ::ShowWindow(hwnd_, SW_SHOW);
-    }
+void FrmMain::setmeup() {
+    load();
+    FrmMainParts form = parts();
+    tarvex::setmeup(form);
+}
 
-    void ZOrder() override {
-        load();
-        ::SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-        ::SetForegroundWindow(hwnd_);
-    }
+void FrmMain::Show() {
+    load();
+    ::ShowWindow(hwnd_, SW_SHOW);
+}
 
-    void SetFocus() override {
-        load();
-        ::SetActiveWindow(hwnd_);
-        // A form takes the focus on its first control in tab order that can have it.
-        HWND first = ::GetNextDlgTabItem(hwnd_, nullptr, FALSE);
-        ::SetFocus(first ? first : hwnd_);
-    }
+void FrmMain::ZOrder() {
+    load();
+    ::SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ::SetForegroundWindow(hwnd_);
+}
 
-private:
-    HWND control(int index) const { return controls_[static_cast<std::size_t>(index)]; }
+void FrmMain::SetFocus() {
+    load();
+    ::SetActiveWindow(hwnd_);
+    // A form takes the focus on its first control in tab order that can have it.
+    HWND first = ::GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+    ::SetFocus(first ? first : hwnd_);
+}
 
-    void load();
-    void create_controls();
-    void apply_fonts();
-    void place_all();
-    void clip_labels();
-    void place(int index, const Geometry& g);
-    void on_size();
-    // What only the window can do, when the unload sequence asks for it.
-    void unload_about_box() override { tarvex::unload_about_box(); }
-    void close_context_help() override { tarvex::close_context_help(); }
-    void destroy() override { destroy_window(); }
-    LRESULT on_notify(NMHDR* header);
-    void on_command(int id);
-    ListMenuContext list_context() { return ListMenuContext{hwnd_, view_, results_, commands_, globals()}; }
-    LRESULT window_proc(UINT message, WPARAM wparam, LPARAM lparam) override;
+FrmMainParts FrmMain::parts() {
+    return FrmMainParts{links_->view.search_box(), links_->view.replace_box(), links_->columns, links_->settings,
+                        *this};
+}
 
-    std::array<HWND, design::controls.size()> controls_{};
-    HWND tooltip_ = nullptr;
-    Scale scale_;
-    UniqueFont font_;
-    WindowIcons icons_;
-    MainLayout layout_;  // the controls' twip geometry, as the layout rule left it
-    ResultList results_{locale_sort_key};
-    std::optional<module::Lock> lock_;
+void FrmMain::unload_about_box() {
+    tarvex::unload_about_box();
+}
 
-    // The ports the commands and settings routines work through.
-    ComboBoxWin search_{controls_[design::cmbSearchFor]};
-    ComboBoxWin replace_{controls_[design::cmbReplace]};
-    CheckBoxWin entire_cell_{controls_[design::chkEntireCellContent]};
-    StatusBarWin status_{controls_[design::StatusBar1], {design::status_panel_key}};
-    ResultListViewWin view_{controls_[design::lvwMain], results_};
-    ListColumnsWin columns_{controls_[design::lvwMain],
-                            scale_,
-                            u"frmMain",
-                            u"lvwMain",
-                            {{design::columns[0].key, design::columns[0].caption},
-                             {design::columns[1].key, design::columns[1].caption},
-                             {design::columns[2].key, design::columns[2].caption}}};
-    ScreenWin screen_;
-    MessageBoxesWin messages_{hwnd_};
-    RegistryWin registry_;
-    SettingsContext settings_{registry_, messages_};
-    CommandProgressWin progress_{status_, design::status_panel_key, hwnd_};
-    MainWindowControls commands_{search_, replace_,  entire_cell_, status_,  view_,
-                                 screen_, messages_, settings_,    progress_};
-    FrmMainParts form_{search_, replace_, columns_, settings_, *this};
-};
+void FrmMain::close_context_help() {
+    tarvex::close_context_help();
+}
 
 void FrmMain::load() {
     if (hwnd_) {
@@ -169,7 +117,7 @@ void FrmMain::create_controls() {
                 break;
             case design::Kind::button:
                 cls = WC_BUTTONW;
-                style |= WS_TABSTOP | (i == design::cmdFind ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+                style |= WS_TABSTOP | (i == enter_presses ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
                 break;
             case design::Kind::check_box:
                 cls = WC_BUTTONW;
@@ -194,7 +142,14 @@ void FrmMain::create_controls() {
         }
     }
     ::SetWindowContextHelpId(hwnd_, design::window_help_topic);
+    create_columns();
+    // One status panel across the whole bar; the commands address it by its key.
+    int parts[] = {-1};
+    ::SendMessageW(control(design::StatusBar1), SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
+    create_tooltips();
+}
 
+void FrmMain::create_columns() {
     // The result list: tick boxes, whole-row selection, columns the user can drag.
     HWND list = control(design::lvwMain);
     ListView_SetExtendedListViewStyle(
@@ -211,15 +166,16 @@ void FrmMain::create_controls() {
         column.iSubItem = i;
         ListView_InsertColumn(list, i, &column);
     }
+    // The list's own keys are taken before the control sees them: its handling
+    // of Space would otherwise shrink a selection the command has just ticked.
+    ::SetWindowSubclass(list, list_proc, 1, reinterpret_cast<DWORD_PTR>(this));
+}
 
-    // One status panel across the whole bar; the commands address it by its key.
-    HWND status = control(design::StatusBar1);
-    int parts[] = {-1};
-    ::SendMessageW(status, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
-
+void FrmMain::create_tooltips() {
     // Tooltips of the buttons and the check box that have one.
-    tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance, nullptr);
+    tooltip_ =
+        ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, module_instance(), nullptr);
     for (int i = 0; i < static_cast<int>(design::controls.size()); ++i) {
         const design::Control& c = design::controls[static_cast<std::size_t>(i)];
         if (c.tooltip.empty()) {
@@ -329,58 +285,67 @@ void FrmMain::on_size() {
 }
 
 void FrmMain::unload() {
-    if (hwnd_) {
-        unload_form(form_, globals());
+    if (hwnd_ && links_) {
+        FrmMainParts form = parts();
+        unload_form(form, links_->session);
     }
 }
 
 LRESULT FrmMain::on_notify(NMHDR* header) {
-    if (header->idFrom != static_cast<UINT_PTR>(ids::control_id(design::lvwMain))) {
+    if (header->idFrom != static_cast<UINT_PTR>(ids::control_id(design::lvwMain)) || !links_) {
         return 0;
     }
+    SearchSession& session = links_->session;
     switch (header->code) {
         case NM_DBLCLK:
-            lvwMain_double_click_at(commands_, globals(), reinterpret_cast<NMITEMACTIVATE*>(header)->iItem);
+            session.double_click_at(reinterpret_cast<NMITEMACTIVATE*>(header)->iItem);
             return 0;
+        case NM_CLICK: {
+            // An owner-data list keeps no tick state: a click on the box only
+            // notifies, and the session toggles the row.
+            const auto [row, on_tick_box] = links_->view.list().hit(*reinterpret_cast<NMITEMACTIVATE*>(header));
+            session.tick_box_clicked(row, on_tick_box);
+            return 0;
+        }
         case LVN_COLUMNCLICK:
-            lvwMain_ColumnClick(settings_, view_, columns_, reinterpret_cast<NMLISTVIEW*>(header)->iSubItem + 1);
+            session.lvwMain_ColumnClick(links_->columns, reinterpret_cast<NMLISTVIEW*>(header)->iSubItem + 1);
             return 0;
-        case LVN_KEYDOWN:
-            if (on_list_key(list_context(), reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey)) {
-                return 0;
-            }
-            [[fallthrough]];
         default: {
             LRESULT result = 0;
-            view_.on_notify(header, result);
+            links_->view.list().on_notify(header, result);
             return result;
         }
     }
 }
 
 void FrmMain::on_command(int id) {
+    if (!links_) {
+        return;
+    }
+    SearchSession& session = links_->session;
     // The list's menu commands also arrive as commands of the window, for tools
     // that drive windows by their commands.
-    if (id >= static_cast<int>(list_menu::Command::go_to) && id <= static_cast<int>(list_menu::Command::undo_replace)) {
-        run_list_command(list_context(), static_cast<list_menu::Command>(id));
+    if (id >= static_cast<int>(list_menu::first_command) && id <= static_cast<int>(list_menu::last_command)) {
+        session.run_list_command(static_cast<list_menu::Command>(id));
         return;
     }
     switch (id) {
         case ids::control_id(design::cmdFind):
-            cmdFind_Click(commands_, globals());
+            session.cmdFind_Click();
             break;
         case ids::control_id(design::cmdReplace):
-            cmdReplace_Click(commands_, globals());
+            session.cmdReplace_Click();
             break;
         case ids::control_id(design::cmdReplaceAll):
-            cmdReplaceAll_Click(commands_, globals());
+            session.cmdReplaceAll_Click();
             break;
         case ids::control_id(design::cmdAbout):
             show_about_box();
             break;
-        case ids::cancel:
+        case ids::control_id(esc_presses):
             if (hwnd_) {
-                CommandButton2_Click(form_, globals());
+                FrmMainParts form = parts();
+                CommandButton2_Click(form, session);
             }
             break;
         default:
@@ -388,20 +353,68 @@ void FrmMain::on_command(int id) {
     }
 }
 
-LRESULT FrmMain::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (message) {
-        case WM_CREATE: {
-            lock_.emplace();
-            settings_.decimal_separator = user_decimal_separator();
-            scale_.dpi = window_dpi(hwnd_);
-            icons_ = set_window_icons(hwnd_, module_instance(), icon_resource);
-            create_controls();
-            apply_fonts();
-            layout_ = design::design_layout();
-            place_all();
-            attach_dialog_keyboard(hwnd_);
+bool FrmMain::on_context_menu(HWND target, LPARAM at) {
+    // Right click, Shift+F10 or the menu key on the list; -1 means the keyboard.
+    if (target != control(design::lvwMain) || !links_) {
+        return false;
+    }
+    const POINT point = at == -1 ? links_->view.list().menu_point()
+                                 : POINT{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+    show_list_menu(hwnd_, links_->session, point);
+    return true;
+}
+
+bool FrmMain::on_list_key(WPARAM key) {
+    const bool ctrl = (::GetKeyState(VK_CONTROL) & 0x8000) != 0;
+    const bool alt = (::GetKeyState(VK_MENU) & 0x8000) != 0;
+    return links_ && links_->session.list_key(static_cast<int>(key), ctrl, alt);
+}
+
+LRESULT CALLBACK FrmMain::list_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                    DWORD_PTR self) {
+    if (message == WM_KEYDOWN) {
+        try {
+            if (reinterpret_cast<FrmMain*>(self)->on_list_key(wparam)) {
+                return 0;
+            }
+        } catch (...) {
+            // A window procedure lets nothing reach the host's message loop.
             return 0;
         }
+    } else if (message == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(list, list_proc, id);
+    }
+    return ::DefSubclassProc(list, message, wparam, lparam);
+}
+
+LRESULT FrmMain::on_create() {
+    lock_.emplace();
+    if (links_) {
+        links_->settings.decimal_separator = user_decimal_separator();
+    }
+    scale_.dpi = window_dpi(hwnd_);
+    icons_ = set_window_icons(hwnd_, module_instance(), icon_resource);
+    create_controls();
+    apply_fonts();
+    layout_ = design::design_layout();
+    place_all();
+    attach_dialog_keyboard(hwnd_);
+    return 0;
+}
+
+void FrmMain::on_destroyed() {
+    hwnd_ = nullptr;
+    controls_.fill(nullptr);
+    tooltip_ = nullptr;
+    font_.reset();
+    icons_ = WindowIcons{};
+    lock_.reset();
+}
+
+LRESULT FrmMain::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_CREATE:
+            return on_create();
         case WM_SIZE:
             on_size();
             return 0;
@@ -418,8 +431,7 @@ LRESULT FrmMain::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
             show_context_help(hwnd_, reinterpret_cast<const HELPINFO*>(lparam), design::window_help_topic);
             return TRUE;
         case DM_GETDEFID:
-            // Enter anywhere in the window, the combo boxes included, presses Find.
-            return MAKELRESULT(ids::control_id(design::cmdFind), DC_HASDEFID);
+            return MAKELRESULT(ids::control_id(enter_presses), DC_HASDEFID);
         case WM_COMMAND:
             // Buttons send BN_CLICKED; the dialog manager sends Enter and Esc with no control.
             if (HIWORD(wparam) == BN_CLICKED || lparam == 0) {
@@ -427,23 +439,13 @@ LRESULT FrmMain::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
             }
             return 0;
         case WM_SETCURSOR:
-            if (ScreenWin::apply_pointer()) {
-                return TRUE;
-            }
-            return ::DefWindowProcW(hwnd_, message, wparam, lparam);
+            return ScreenWin::apply_pointer() ? TRUE : ::DefWindowProcW(hwnd_, message, wparam, lparam);
         case WM_NOTIFY:
             return on_notify(reinterpret_cast<NMHDR*>(lparam));
         case WM_CONTEXTMENU:
-            // Right click, Shift+F10 or the menu key on the list; -1 means the keyboard.
-            if (reinterpret_cast<HWND>(wparam) == controls_[design::lvwMain]) {
-                const bool from_keyboard = lparam == -1;
-                const POINT at = from_keyboard
-                                     ? view_.menu_point()
-                                     : POINT{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
-                show_list_menu(list_context(), at);
-                return 0;
-            }
-            return ::DefWindowProcW(hwnd_, message, wparam, lparam);
+            return on_context_menu(reinterpret_cast<HWND>(wparam), lparam)
+                       ? 0
+                       : ::DefWindowProcW(hwnd_, message, wparam, lparam);
         case WM_CLOSE:
             unload();
             return 0;
@@ -451,32 +453,11 @@ LRESULT FrmMain::window_proc(UINT message, WPARAM wparam, LPARAM lparam) {
             detach_dialog_keyboard(hwnd_);
             return 0;
         case WM_NCDESTROY:
-            hwnd_ = nullptr;
-            controls_.fill(nullptr);
-            tooltip_ = nullptr;
-            results_.clear();
-            font_.reset();
-            icons_ = WindowIcons{};
-            lock_.reset();
+            on_destroyed();
             return 0;
         default:
             return ::DefWindowProcW(hwnd_, message, wparam, lparam);
     }
-}
-
-FrmMain& instance() {
-    static FrmMain window;
-    return window;
-}
-
-}  // namespace
-
-MainWindowPort& main_window() {
-    return instance();
-}
-
-void unload_main_window() {
-    instance().unload();
 }
 
 }  // namespace tarvex

@@ -1,26 +1,12 @@
 #pragma once
-// The result list's context menu (right click, Shift+F10, the menu key): what it
-// offers, when each item can be used, and which rows it acts on. Everything new
-// beyond the window's design is reached here and through the list's keys.
+// The result list's context menu (right click, Shift+F10, the menu key) as the
+// user sees it: its items in order, with their access keys and shortcuts. What
+// each command does, and when it can be used, is the session's.
 #include <string_view>
-#include <vector>
 
-#include "engine/result_list.h"
+#include "engine/list_commands.h"
 
 namespace tarvex::list_menu {
-
-enum class Command : int {
-    separator = 0,
-    go_to = 41001,
-    tick_selected,
-    untick_selected,
-    tick_all,
-    untick_all,
-    copy,
-    copy_references,
-    export_list,
-    undo_replace,
-};
 
 struct Item {
     Command command;
@@ -41,21 +27,5 @@ inline constexpr Item items[] = {
     {Command::separator, u""},
     {Command::undo_replace, u"&Undo Replace\tCtrl+Z"},
 };
-
-struct State {
-    std::size_t rows = 0;
-    std::size_t selected = 0;
-    bool can_undo = false;
-};
-
-bool enabled(Command command, const State& state);
-
-// The rows Copy and Copy as references take: the selected ones in the list's
-// order, or every row when none is selected.
-std::vector<ResultRow> rows_to_copy(const ResultList& list, const std::vector<std::size_t>& selected);
-
-// Ticks or unticks the given rows (all of them with `every_row`). True when a row changed.
-bool set_ticks(ResultList& list, const std::vector<std::size_t>& rows, bool ticked);
-bool set_all_ticks(ResultList& list, bool ticked);
 
 }  // namespace tarvex::list_menu

@@ -6,6 +6,7 @@
 
 #include "base/steps.h"
 #include "ports/controls.h"
+#include "settings/column_layout.h"
 
 namespace tarvex::testing {
 
@@ -36,7 +37,7 @@ public:
         return columns_.at(static_cast<std::size_t>(c)).width;
     }
     void set_width(int c, float twips) override {
-        if (twips < 0) {
+        if (!acceptable_column_width(twips)) {
             throw TarvexError{control_error::invalid_property_value, control_error::invalid_property_value_text};
         }
         columns_.at(static_cast<std::size_t>(c)).width = twips;

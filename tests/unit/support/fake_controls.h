@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "engine/commands.h"
+#include "engine/search_session.h"
 #include "base/steps.h"
 #include "support/fake_registry.h"
 
@@ -51,17 +51,6 @@ public:
         return found == panels.end() ? std::u16string() : found->second;
     }
     std::map<std::u16string, std::u16string> panels;
-};
-
-class FakeListView final : public ResultListView {
-public:
-    ResultList& rows() override { return list; }
-    void rows_changed() override { ++changes; }
-    std::optional<std::size_t> selected_row() const override { return selected; }
-
-    ResultList list;
-    std::optional<std::size_t> selected;
-    int changes = 0;
 };
 
 class FakeScreen final : public Screen {
@@ -117,20 +106,69 @@ public:
     std::vector<std::u16string> reports;
 };
 
-struct FakeMainWindow {
+// The main window as the session sees it, with the session it works for: the
+// in-memory controls above, a selection, a clipboard and files.
+struct FakeMainWindow final : SearchView {
+    ComboBox& search_box() override { return search; }
+    ComboBox& replace_box() override { return replace; }
+    bool entire_cell_content() const override { return entire_cell.value() == 1; }
+    void set_status(const std::u16string& text) override { status.set_text(u"Status", text); }
+    void set_pointer(MousePointer pointer) override { screen.set_mouse_pointer(pointer); }
+    MessageAnswer show_message(const MessageRequest& request) override { return messages.show(request); }
+    CommandProgress& progress() override { return progress_; }
+    void rows_changed() override { ++changes; }
+    void ticks_changed() override { ++repaints; }
+    std::optional<std::size_t> selected_row() const override { return selected; }
+    std::vector<std::size_t> selected_rows() const override { return selection; }
+    std::optional<std::size_t> focused_row() const override { return focused; }
+    void select_all_rows() override {
+        selection.clear();
+        for (std::size_t i = 0; i < session.rows().size(); ++i) {
+            selection.push_back(i);
+        }
+    }
+    bool put_on_clipboard(const std::u16string& text, const std::string& csv) override {
+        if (clipboard_busy) {
+            return false;
+        }
+        clipboard = text;
+        clipboard_csv = csv;
+        return true;
+    }
+    std::optional<std::u16string> choose_export_file() override { return export_path; }
+    bool write_file(const std::u16string& path, const std::string& bytes) override {
+        if (!files_writable) {
+            return false;
+        }
+        files[path] = bytes;
+        return true;
+    }
+
+    std::u16string status_text() const { return status.text(u"Status"); }
+    ResultList& rows() { return session.rows(); }
+    const ResultList& rows() const { return session.rows(); }
+
     FakeComboBox search;
     FakeComboBox replace;
     FakeCheckBox entire_cell;
     FakeStatusBar status;
-    FakeListView list;
     FakeScreen screen;
     FakeMessageBoxes messages;
     FakeRegistry registry;
     SettingsContext settings{registry, messages};
-    FakeProgress progress;
-    MainWindowControls controls{search, replace, entire_cell, status, list, screen, messages, settings, progress};
-
-    std::u16string status_text() const { return status.text(u"Status"); }
+    FakeProgress progress_;
+    std::optional<std::size_t> selected;
+    std::vector<std::size_t> selection;
+    std::optional<std::size_t> focused;
+    int changes = 0;
+    int repaints = 0;
+    std::u16string clipboard;
+    std::string clipboard_csv;
+    bool clipboard_busy = false;
+    std::optional<std::u16string> export_path;
+    std::map<std::u16string, std::string> files;
+    bool files_writable = true;
+    SearchSession session{*this, settings};
 };
 
 }  // namespace tarvex::testing

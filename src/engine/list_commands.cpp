@@ -1,4 +1,4 @@
-#include "ui/main/list_menu.h"
+#include "engine/list_commands.h"
 
 #include <algorithm>
 
@@ -10,12 +10,14 @@ bool enabled(Command command, const State& state) {
             return state.selected == 1;
         case Command::tick_selected:
         case Command::untick_selected:
+        case Command::toggle_selected:
             return state.selected > 0;
         case Command::tick_all:
         case Command::untick_all:
         case Command::copy:
         case Command::copy_references:
         case Command::export_list:
+        case Command::select_all:
             return state.rows > 0;
         case Command::undo_replace:
             return state.can_undo;
@@ -25,20 +27,38 @@ bool enabled(Command command, const State& state) {
     return false;
 }
 
+std::optional<Command> command_for_key(int key, bool ctrl, bool alt) {
+    if (alt) {
+        return std::nullopt;
+    }
+    for (const KeyBinding& binding : keys) {
+        if (binding.key == key && binding.ctrl == ctrl) {
+            return binding.command;
+        }
+    }
+    return std::nullopt;
+}
+
 std::vector<ResultRow> rows_to_copy(const ResultList& list, const std::vector<std::size_t>& selected) {
-    std::vector<ResultRow> rows;
     std::vector<std::size_t> indices = selected;
     std::sort(indices.begin(), indices.end());
     indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
     indices.erase(std::remove_if(indices.begin(), indices.end(), [&](std::size_t i) { return i >= list.size(); }),
                   indices.end());
     if (indices.empty()) {
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            rows.push_back(list.row(i));
-        }
-        return rows;
+        return rows_to_export(list);
     }
+    std::vector<ResultRow> rows;
     for (const std::size_t i : indices) {
+        rows.push_back(list.row(i));
+    }
+    return rows;
+}
+
+std::vector<ResultRow> rows_to_export(const ResultList& list) {
+    std::vector<ResultRow> rows;
+    rows.reserve(list.size());
+    for (std::size_t i = 0; i < list.size(); ++i) {
         rows.push_back(list.row(i));
     }
     return rows;
