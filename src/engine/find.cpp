@@ -26,7 +26,7 @@ enum class WalkEnd { next_sheet, refused, stopped };
 // One worksheet's walk, once its first match is held: match after match until
 // it meets a cell again.
 WalkEnd walk_matches(HostRange& within, std::unique_ptr<HostRange> held, const std::u16string& name,
-                     const std::u16string& what, Steps& steps, CommandProgress& progress,
+                     const std::u16string& what, const FindOptions& options, Steps& steps, CommandProgress& progress,
                      std::vector<ResultRow>& rows) {
     MetAddresses met(rows);
     while (held) {
@@ -48,7 +48,7 @@ WalkEnd walk_matches(HostRange& within, std::unique_ptr<HostRange> held, const s
         steps.run([&] { rows.back().content = held->text(); });
         std::unique_ptr<HostRange> next;
         // A failed call keeps the held match, which the next round finds already met.
-        if (steps.run([&] { next = within.find(what, held.get()); }) == Steps::Outcome::done) {
+        if (steps.run([&] { next = within.find(what, held.get(), options); }) == Steps::Outcome::done) {
             held = std::move(next);
         }
         const CommandProgress::Checkpoint at = progress.checkpoint();
@@ -65,15 +65,15 @@ WalkEnd walk_matches(HostRange& within, std::unique_ptr<HostRange> held, const s
 
 // The walk over one worksheet. Its first search call switches the run to
 // tolerant mode; a host that refuses that call ends the whole command.
-WalkEnd walk_sheet(HostSheet& sheet, const std::u16string& what, Steps& steps, CommandProgress& progress,
-                   std::vector<ResultRow>& rows) {
+WalkEnd walk_sheet(HostSheet& sheet, const std::u16string& what, const FindOptions& options, Steps& steps,
+                   CommandProgress& progress, std::vector<ResultRow>& rows) {
     std::unique_ptr<HostRange> within;
     if (steps.run([&] { within = sheet.range(search_first_cell, search_last_cell); }) != Steps::Outcome::done) {
         return WalkEnd::next_sheet;
     }
     std::unique_ptr<HostRange> held;
     steps.go_silent();
-    if (steps.run([&] { held = within->find(what, nullptr); }) != Steps::Outcome::done) {
+    if (steps.run([&] { held = within->find(what, nullptr, options); }) != Steps::Outcome::done) {
         return is_host_busy(steps.last_failure()->hresult) ? WalkEnd::refused : WalkEnd::next_sheet;
     }
     if (progress.checkpoint().stop) {
@@ -83,7 +83,7 @@ WalkEnd walk_sheet(HostSheet& sheet, const std::u16string& what, Steps& steps, C
     if (held && steps.run([&] { name = sheet.name(); }) != Steps::Outcome::done) {
         return WalkEnd::next_sheet;
     }
-    return walk_matches(*within, std::move(held), name, what, steps, progress, rows);
+    return walk_matches(*within, std::move(held), name, what, options, steps, progress, rows);
 }
 
 }  // namespace
@@ -112,7 +112,7 @@ SearchSession::FindEnd SearchSession::find_rows() {
             throw object_not_set_error(tarvex_source);
         }
         for (const auto& sheet : book->worksheets()) {
-            end = walk_sheet(*sheet, what, steps, view_.progress(), found);
+            end = walk_sheet(*sheet, what, FindOptions{}, steps, view_.progress(), found);
             if (end != WalkEnd::next_sheet) {
                 break;
             }

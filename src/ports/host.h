@@ -2,6 +2,8 @@
 // The spreadsheet host as the core sees it: the few objects and operations the
 // commands use. The DLL implements these ports with late-bound IDispatch calls;
 // native tests implement them over the stand-in model directly.
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,12 +13,42 @@
 
 namespace tarvex {
 
+// Range.Find's LookIn and LookAt, with the host's own numbers.
+enum class LookIn : std::int32_t { formulas = -4123, values = -4163 };
+enum class LookAt : std::int32_t { whole = 1, part = 2 };
+
+// What Find passes beyond the text. An option left unset is left out of the
+// call, so the host applies what its own Find dialog last used; one that is set
+// is passed, and the host keeps it for its dialog.
+struct FindOptions {
+    bool match_case = false;
+    std::optional<LookAt> look_at;
+    std::optional<LookIn> look_in;
+};
+
+// A cell value's kind, as a bulk read of values gives it: what an undo needs to
+// write a text back as a text, and whether a value has a text form at all.
+// `number` stands for every value that is neither text nor error (numbers,
+// dates, currency, Booleans).
+enum class ValueKind : std::uint8_t { empty, text, number, error };
+
+// A rectangle of cells read in one call, row by row.
+template <class T>
+struct CellGrid {
+    std::size_t rows = 0;
+    std::size_t columns = 0;
+    std::vector<T> cells;  // rows * columns of them
+
+    const T& at(std::size_t row, std::size_t column) const { return cells[row * columns + column]; }
+};
+
 class HostRange {
 public:
     virtual ~HostRange() = default;
-    // Range.Find forwards, ignoring case, the other options as the host holds them;
-    // nullptr when no cell matches.
-    virtual std::unique_ptr<HostRange> find(const std::u16string& what, const HostRange* after) = 0;
+    // Range.Find forwards with these options; nullptr when no cell matches.
+    virtual std::unique_ptr<HostRange> find(const std::u16string& what, const HostRange* after,
+                                            const FindOptions& options) = 0;
+    // Absolute A1 style without the sheet: $C$12, or $B$2:$D$10 for a rectangle.
     virtual std::u16string address() = 0;
     virtual std::u16string text() = 0;
     virtual std::u16string formula() = 0;
@@ -26,7 +58,15 @@ public:
     // only shows as one): what an undo needs to write a text back as a text.
     virtual bool holds_text() = 0;
     virtual void set_value(const std::u16string& value) = 0;
+    // Range.Formula put: the text as typed input, as Value put takes it.
+    virtual void set_formula(const std::u16string& formula) = 0;
     virtual void select() = 0;
+
+    // Every cell's formula (its constant, or "" when empty) in one call; a range
+    // of one cell gives one.
+    virtual CellGrid<std::u16string> formulas() = 0;
+    // Every cell's value kind in one call.
+    virtual CellGrid<ValueKind> value_kinds() = 0;
 };
 
 class HostSheet {
@@ -36,16 +76,22 @@ public:
     virtual void activate() = 0;
     virtual std::unique_ptr<HostRange> range(const std::u16string& cell) = 0;
     virtual std::unique_ptr<HostRange> range(const std::u16string& first, const std::u16string& last) = 0;
+    // The rectangle from the first to the last used cell (A1 alone on an empty sheet).
+    virtual std::unique_ptr<HostRange> used_range() = 0;
 };
 
 class HostWorkbook {
 public:
     virtual ~HostWorkbook() = default;
+    virtual std::u16string name() = 0;
     virtual void activate() = 0;
     // The worksheets (not chart sheets) in tab order.
     virtual std::vector<std::unique_ptr<HostSheet>> worksheets() = 0;
     // Sheets(name): any sheet of that name.
     virtual std::unique_ptr<HostSheet> sheet(const std::u16string& name) = 0;
+    // Whether any of the workbook's windows is visible: a workbook whose every
+    // window is hidden (a personal macro workbook) is not the user's to search.
+    virtual bool has_visible_window() = 0;
 };
 
 class HostApplication {
@@ -53,6 +99,8 @@ public:
     virtual ~HostApplication() = default;
     // nullptr when no workbook is open.
     virtual std::shared_ptr<HostWorkbook> active_workbook() = 0;
+    // Every open workbook, in the host's order.
+    virtual std::vector<std::shared_ptr<HostWorkbook>> workbooks() = 0;
 };
 
 }  // namespace tarvex

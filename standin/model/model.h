@@ -153,6 +153,9 @@ public:
     // format. An invalid formula throws Failure{application_defined} and leaves the cell.
     void write_value(CellPos p, std::u16string_view typed);
     std::size_t cell_count() const { return cells_.size(); }
+    // The rectangle from the first to the last filled row and column, as the
+    // host's UsedRange gives it; A1 alone on an empty sheet.
+    Rect used_range() const;
     // Filled cells in by-rows order (row, then column).
     const std::map<std::uint64_t, Cell>& cells() const { return cells_; }
 
@@ -200,6 +203,11 @@ public:
     void rename_sheet(std::u16string_view old_name, std::u16string new_name);
     void delete_sheet(std::u16string_view name);
 
+    // Whether any of the workbook's windows shows: false for a workbook kept
+    // hidden, as a personal macro workbook is.
+    bool has_visible_window() const { return visible_; }
+    void set_visible(bool visible) { visible_ = visible; }
+
     std::shared_ptr<Sheet> active_sheet() const { return active_sheet_; }
     void activate_sheet(const std::shared_ptr<Sheet>& sheet);
 
@@ -214,6 +222,7 @@ private:
     void mark_closed();
     std::u16string name_;
     bool open_ = true;
+    bool visible_ = true;
     std::vector<std::shared_ptr<Sheet>> sheets_;
     std::shared_ptr<Sheet> active_sheet_;
 };

@@ -34,6 +34,20 @@ std::shared_ptr<Sheet> Workbook::sheet(std::u16string_view name) const {
     return it == sheets_.end() ? nullptr : *it;
 }
 
+Rect Sheet::used_range() const {
+    if (cells_.empty()) {
+        return Rect{{1, 1}, {1, 1}};
+    }
+    Rect used{detail::key_position(cells_.begin()->first), detail::key_position(cells_.begin()->first)};
+    for (const auto& [key, cell] : cells_) {
+        const CellPos p = detail::key_position(key);
+        used.top_left.col = std::min(used.top_left.col, p.col);
+        used.bottom_right.col = std::max(used.bottom_right.col, p.col);
+        used.bottom_right.row = std::max(used.bottom_right.row, p.row);
+    }
+    return used;
+}
+
 Sheet& Workbook::add_sheet(std::u16string name, SheetKind kind) {
     if (name.empty() || find_sheet(sheets_, name) != sheets_.end()) {
         detail::fail(hr::application_defined);

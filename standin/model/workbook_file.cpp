@@ -77,6 +77,7 @@ public:
             }
             book_->activate_sheet(sheet);
         }
+        book_->set_visible(!hidden_);
         return std::move(book_);
     }
 
@@ -144,6 +145,11 @@ private:
             book_ = std::make_unique<Workbook>(argument);
         } else if (word == u"sheet" || word == u"chart") {
             add_sheet(argument, word == u"sheet" ? SheetKind::worksheet : SheetKind::chart);
+        } else if (word == u"hidden") {
+            if (!argument.empty()) {
+                error(u"hidden takes nothing after it");
+            }
+            hidden_ = true;
         } else if (word == u"active") {
             if (active_) {
                 error(u"active is given twice");
@@ -243,6 +249,7 @@ private:
     Sheet* sheet_ = nullptr;
     std::optional<std::u16string> active_;
     int active_line_ = 0;
+    bool hidden_ = false;
     int line_ = 0;
     bool started_ = false;
 };
@@ -255,6 +262,9 @@ std::unique_ptr<Workbook> Workbook::load(std::string_view utf8_text, std::u16str
 
 std::string Workbook::save() const {
     std::u16string out = u"workbook " + escape(name_) + u"\n";
+    if (!visible_) {
+        out += u"hidden\n";
+    }
     if (active_sheet_) {
         out += u"active " + escape(active_sheet_->name()) + u"\n";
     }

@@ -7,6 +7,7 @@
 
 #include "base/text.h"
 #include "support/fake_controls.h"
+#include "support/host_fakes.h"
 #include "support/standin_host.h"
 
 using tarvex::MessageAnswer;
@@ -487,12 +488,9 @@ struct AppliedButFailedCell {
     int writes = 0;
 };
 
-class AppliedButFailedRange final : public tarvex::HostRange {
+class AppliedButFailedRange final : public tarvex::testing::FakeRangeBase {
 public:
     explicit AppliedButFailedRange(AppliedButFailedCell& cell) : cell_(cell) {}
-    std::unique_ptr<tarvex::HostRange> find(const std::u16string&, const tarvex::HostRange*) override {
-        return nullptr;
-    }
     std::u16string address() override { return u"$A$1"; }
     std::u16string text() override { return cell_.formula; }
     std::u16string formula() override { return cell_.formula; }
@@ -511,7 +509,7 @@ private:
     AppliedButFailedCell& cell_;
 };
 
-class OneCellSheet final : public tarvex::HostSheet {
+class OneCellSheet final : public tarvex::testing::FakeSheetBase {
 public:
     explicit OneCellSheet(AppliedButFailedCell& cell) : cell_(cell) {}
     std::u16string name() override { return u"S"; }
@@ -527,7 +525,7 @@ private:
     AppliedButFailedCell& cell_;
 };
 
-class OneCellBook final : public tarvex::HostWorkbook {
+class OneCellBook final : public tarvex::testing::FakeWorkbookBase {
 public:
     explicit OneCellBook(AppliedButFailedCell& cell) : cell_(cell) {}
     void activate() override {}
@@ -540,7 +538,7 @@ private:
     AppliedButFailedCell& cell_;
 };
 
-class OneBookApplication final : public tarvex::HostApplication {
+class OneBookApplication final : public tarvex::testing::FakeApplicationBase {
 public:
     explicit OneBookApplication(std::shared_ptr<tarvex::HostWorkbook> book) : book_(std::move(book)) {}
     std::shared_ptr<tarvex::HostWorkbook> active_workbook() override { return book_; }

@@ -9,6 +9,7 @@
 #include "settings/column_layout.h"
 #include "support/fake_columns.h"
 #include "support/fake_controls.h"
+#include "support/host_fakes.h"
 #include "support/standin_host.h"
 
 namespace tarvex {
@@ -45,7 +46,7 @@ private:
     Journal& journal_;
 };
 
-class RecordingWorkbook final : public HostWorkbook {
+class RecordingWorkbook final : public testing::FakeWorkbookBase {
 public:
     RecordingWorkbook(Journal& journal, bool refuse) : journal_(journal), refuse_(refuse) {}
     void activate() override {
@@ -62,7 +63,7 @@ private:
     bool refuse_;
 };
 
-class RecordingApplication final : public HostApplication {
+class RecordingApplication final : public testing::FakeApplicationBase {
 public:
     explicit RecordingApplication(std::shared_ptr<HostWorkbook> book) : book_(std::move(book)) {}
     std::shared_ptr<HostWorkbook> active_workbook() override { return book_; }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/fake_controls.h"
+#include "support/host_fakes.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ struct Recorder {
     }
 };
 
-class FakeWorkbook : public tarvex::HostWorkbook {
+class FakeWorkbook : public tarvex::testing::FakeWorkbookBase {
 public:
     FakeWorkbook(Recorder& recorder, std::string name) : recorder_(recorder), name_(std::move(name)) {}
     void activate() override { recorder_.record(name_ + ".Activate"); }
@@ -42,7 +43,7 @@ private:
 };
 
 // Answers ActiveWorkbook from a script: one answer per call, the last repeated.
-class FakeApplication : public tarvex::HostApplication {
+class FakeApplication : public tarvex::testing::FakeApplicationBase {
 public:
     FakeApplication(Recorder& recorder, std::vector<std::shared_ptr<FakeWorkbook>> answers)
         : recorder_(recorder), answers_(std::move(answers)) {}

@@ -41,7 +41,8 @@ public:
           std::shared_ptr<standin::Sheet> sheet, standin::Rect rect)
         : app_(std::move(app)), book_(std::move(book)), sheet_(std::move(sheet)), rect_(rect) {}
 
-    std::unique_ptr<HostRange> find(const std::u16string& what, const HostRange* after) override {
+    std::unique_ptr<HostRange> find(const std::u16string& what, const HostRange* after,
+                                    const FindOptions& options) override {
         const auto* start = static_cast<const Range*>(after);
         return call(*app_, "Range.Find", {what, start ? standin::address(start->rect_) : u""},
                     [&]() -> std::unique_ptr<HostRange> {
@@ -50,13 +51,50 @@ public:
                         if (start) {
                             from = start->rect_.top_left;
                         }
-                        const auto found = app_->find(*sheet_, what, rect_, from, std::nullopt, std::nullopt,
-                                                      std::nullopt, standin::Direction::next, false);
+                        const auto found =
+                            app_->find(*sheet_, what, rect_, from, look_in(options.look_in), look_at(options.look_at),
+                                       std::nullopt, standin::Direction::next, options.match_case);
                         if (!found) {
                             return nullptr;
                         }
                         return std::make_unique<Range>(app_, book_, sheet_, standin::Rect{*found, *found});
                     });
+    }
+
+    CellGrid<std::u16string> formulas() override {
+        return call(*app_, "Range.Formula", {}, [&] {
+            check_alive(*book_, *sheet_);
+            return grid<std::u16string>(
+                [](const standin::Cell* c) { return c ? c->formula_text() : std::u16string(); });
+        });
+    }
+
+    CellGrid<ValueKind> value_kinds() override {
+        return call(*app_, "Range.Value", {}, [&] {
+            check_alive(*book_, *sheet_);
+            return grid<ValueKind>([](const standin::Cell* c) {
+                if (!c) {
+                    return ValueKind::empty;
+                }
+                switch (c->value.kind) {
+                    case standin::ValueKind::text:
+                        return ValueKind::text;
+                    case standin::ValueKind::error:
+                        return ValueKind::error;
+                    case standin::ValueKind::empty:
+                        return ValueKind::empty;
+                    default:
+                        return ValueKind::number;
+                }
+            });
+        });
+    }
+
+    void set_formula(const std::u16string& formula) override {
+        call(*app_, "Range.Formula=", {formula}, [&] {
+            check_alive(*book_, *sheet_);
+            sheet_->write_value(rect_.top_left, formula);
+        });
     }
 
     std::u16string address() override {
@@ -129,6 +167,32 @@ public:
     }
 
 private:
+    static std::optional<standin::LookIn> look_in(std::optional<LookIn> in) {
+        if (!in) {
+            return std::nullopt;
+        }
+        return *in == LookIn::values ? standin::LookIn::values : standin::LookIn::formulas;
+    }
+    static std::optional<standin::LookAt> look_at(std::optional<LookAt> at) {
+        if (!at) {
+            return std::nullopt;
+        }
+        return *at == LookAt::whole ? standin::LookAt::whole : standin::LookAt::part;
+    }
+    template <class T, class Read>
+    CellGrid<T> grid(Read read) const {
+        CellGrid<T> out;
+        out.rows = static_cast<std::size_t>(rect_.bottom_right.row - rect_.top_left.row + 1);
+        out.columns = static_cast<std::size_t>(rect_.bottom_right.col - rect_.top_left.col + 1);
+        out.cells.reserve(out.rows * out.columns);
+        for (std::int32_t row = rect_.top_left.row; row <= rect_.bottom_right.row; ++row) {
+            for (std::int32_t col = rect_.top_left.col; col <= rect_.bottom_right.col; ++col) {
+                out.cells.push_back(read(sheet_->cell(standin::CellPos{row, col})));
+            }
+        }
+        return out;
+    }
+
     std::shared_ptr<standin::Application> app_;
     std::shared_ptr<standin::Workbook> book_;
     std::shared_ptr<standin::Sheet> sheet_;
@@ -157,6 +221,12 @@ public:
     }
 
     std::unique_ptr<HostRange> range(const std::u16string& cell) override { return make_range(cell, nullptr); }
+    std::unique_ptr<HostRange> used_range() override {
+        return call(*app_, "Worksheet.UsedRange", {}, [&] {
+            check_alive(*book_, *sheet_);
+            return std::make_unique<Range>(app_, book_, sheet_, sheet_->used_range());
+        });
+    }
     std::unique_ptr<HostRange> range(const std::u16string& first, const std::u16string& last) override {
         return make_range(first, &last);
     }
@@ -194,6 +264,20 @@ class Workbook final : public HostWorkbook {
 public:
     Workbook(std::shared_ptr<standin::Application> app, std::shared_ptr<standin::Workbook> book)
         : app_(std::move(app)), book_(std::move(book)) {}
+
+    std::u16string name() override {
+        return call(*app_, "Workbook.Name", {}, [&] {
+            check_alive(*book_);
+            return book_->name();
+        });
+    }
+
+    bool has_visible_window() override {
+        return call(*app_, "Workbook.Windows", {}, [&] {
+            check_alive(*book_);
+            return book_->has_visible_window();
+        });
+    }
 
     void activate() override {
         call(*app_, "Workbook.Activate", {}, [&] {
@@ -240,6 +324,16 @@ public:
                 return nullptr;
             }
             return std::make_shared<Workbook>(app_, book);
+        });
+    }
+
+    std::vector<std::shared_ptr<HostWorkbook>> workbooks() override {
+        return call(*app_, "Application.Workbooks", {}, [&] {
+            std::vector<std::shared_ptr<HostWorkbook>> books;
+            for (const auto& book : app_->workbooks()) {
+                books.push_back(std::make_shared<Workbook>(app_, book));
+            }
+            return books;
         });
     }
 
