@@ -9,6 +9,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -128,7 +129,7 @@ void BM_HostPortCalls(benchmark::State& state) {
         std::vector<std::pair<std::u16string, std::u16string>> cells;
         for (const auto& sheet : book->worksheets()) {
             auto within = sheet->range(u"A1", u"IV65536");
-            auto held = within->find(word, nullptr);
+            auto held = within->find(word, nullptr, tarvex::FindOptions{});
             if (!held) {
                 continue;
             }
@@ -143,7 +144,7 @@ void BM_HostPortCalls(benchmark::State& state) {
                     first = address;
                 }
                 cells.emplace_back(name, std::move(address));
-                held = within->find(word, held.get());
+                held = within->find(word, held.get(), tarvex::FindOptions{});
             }
         }
         std::vector<std::u16string> texts;
@@ -272,6 +273,61 @@ void BM_ResultListMemory(benchmark::State& state) {
     state.counters["rows"] = static_cast<double>(list_size);
 }
 BENCHMARK(BM_ResultListMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// A progress port that samples the heap while a command runs, for its peak.
+class HeapSampler final : public tarvex::CommandProgress {
+public:
+    void start() override {}
+    Checkpoint checkpoint() override {
+        if (++asked_ % 256 == 0) {
+            peak = std::max(peak, heap_in_use());
+        }
+        return {};
+    }
+    void report(const std::u16string&) override {}
+    std::size_t peak = 0;
+
+private:
+    std::size_t asked_ = 0;
+};
+
+// The peak of a pattern Find over a worksheet whose used range holds 1,000,000
+// filled cells, above what the workbook itself holds: the used range is read in
+// blocks of at most 65,536 cells, so the peak stays far below reading it whole.
+void BM_PatternFindBulkReadPeak(benchmark::State& state) {
+    auto app = std::make_shared<standin::Application>();
+    app->set_logging(false);
+    auto book = std::make_unique<standin::Workbook>(u"Million.wb");
+    standin::Sheet& sheet = book->add_sheet(u"Grid");
+    for (std::int32_t row = 1; row <= 4000; ++row) {
+        for (std::int32_t col = 1; col <= 250; ++col) {
+            sheet.write_value(standin::CellPos{row, col}, u"cell " + tarvex::decimal(row * 1000 + col));
+        }
+    }
+    app->add_workbook(std::move(book));
+    double peak_mb = 0;
+    for (auto _ : state) {
+        tarvex::testing::FakeMainWindow window;
+        HeapSampler sampler;
+        window.session.attach(tarvex::testing::make_standin_host(app));
+        tarvex::SearchOptions options;
+        options.regular_expression = true;
+        window.session.set_options(options);
+        window.search.set_text(u"^cell 4000250$");
+        window.use_progress(sampler);
+        const std::size_t before = heap_in_use();
+        sampler.peak = before;
+        window.session.cmdFind_Click();
+        peak_mb = static_cast<double>(sampler.peak - before) / mebibyte;
+        if (window.rows().size() != 1) {
+            state.SkipWithError("the pattern Find did not list its one cell");
+            return;
+        }
+    }
+    state.counters["cells"] = 1000000;
+    state.counters["peak_mb"] = peak_mb;
+}
+BENCHMARK(BM_PatternFindBulkReadPeak)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -23,6 +23,8 @@ inline constexpr std::int32_t type_mismatch = static_cast<std::int32_t>(0x800200
 inline constexpr std::int32_t object_not_set = static_cast<std::int32_t>(0x800A005B);  // error 91
 inline constexpr std::int32_t out_of_memory = static_cast<std::int32_t>(0x8007000E);
 inline constexpr std::int32_t internal_error = static_cast<std::int32_t>(0x800A0033);  // error 51
+// An object of a workbook closed since it was handed out.
+inline constexpr std::int32_t disconnected = static_cast<std::int32_t>(0x80010108);  // RPC_E_DISCONNECTED
 }  // namespace hr
 
 // True for any of the host's answers that mean "busy, try later".

@@ -58,6 +58,23 @@ std::u16string find_done(std::size_t matches, std::size_t not_read) {
     return text + u")  ...";
 }
 
+std::u16string pairs_found(std::size_t matches, std::size_t not_read, std::size_t pairs) {
+    std::u16string text =
+        u"Done(" + number(matches) + u" matches, " + number(pairs) + (pairs == 1 ? u" pair" : u" pairs");
+    if (not_read > 0) {
+        text += u", " + number(not_read) + u" not read";
+    }
+    return text + u")  ...";
+}
+
+std::u16string pairs_done(std::size_t written, std::size_t not_written, std::size_t pairs) {
+    std::u16string text = u"Done (" + cells(written) + u", " + number(pairs) + (pairs == 1 ? u" pair" : u" pairs");
+    if (not_written > 0) {
+        text += u", " + number(not_written) + u" not written";
+    }
+    return text + u")  ...";
+}
+
 std::u16string find_stopped(std::size_t matches) {
     return u"Stopped (" + number(matches) + u" matches)  ...";
 }
@@ -94,6 +111,36 @@ std::u16string undo_left_alone(const std::vector<std::u16string>& changed_since,
 
 std::u16string export_failed(const std::u16string& path) {
     return u"The list could not be saved to " + path + u".";
+}
+
+std::u16string preview(const std::u16string& now, const std::optional<std::u16string>& after) {
+    std::u16string text = u"Now: " + now + u"\r\nAfter Replace: ";
+    if (!after) {
+        return text + u"(the pattern cannot be applied to this cell)";
+    }
+    return text + (*after == now ? u"(no change)" : *after);
+}
+
+std::u16string pair_named(std::size_t pair, const std::u16string& search, const std::u16string& replacement) {
+    return u"Pair " + number(pair + 1) + u": " + search + u" \u2192 " + replacement + u"\r\n";
+}
+
+std::u16string pair_list_refused(const std::u16string& why) {
+    return u"The list of pairs cannot be used: " + why + u"\r\nNothing was searched or replaced.";
+}
+
+std::u16string pairs_file_unreadable(const std::u16string& path) {
+    return u"The list of pairs could not be read from " + path + u".";
+}
+
+std::u16string pair_pattern_invalid(std::size_t line, const std::u16string& explanation, std::size_t position) {
+    return u"line " + number(line) + u" is not a valid regular expression: " + explanation + u" (at character " +
+           number(position + 1) + u").";
+}
+
+std::u16string pattern_invalid(const std::u16string& explanation, std::size_t position) {
+    return u"The search text is not a valid regular expression:\r\n" + explanation + u" (at character " +
+           number(position + 1) + u").\r\nNothing was searched.";
 }
 
 }  // namespace tarvex::command_texts

@@ -45,7 +45,7 @@ std::u16string separated(const std::vector<ResultRow>& rows, char16_t separator,
     std::u16string out =
         field(header_sheet) + separator + field(header_cell) + separator + field(header_content) + line_end;
     for (const ResultRow& row : rows) {
-        out += field(row.sheet) + separator + field(row.address) + separator + field(row.content) + line_end;
+        out += field(row.column_text(0)) + separator + field(row.address) + separator + field(row.content) + line_end;
     }
     return out;
 }
@@ -111,7 +111,10 @@ std::u16string sheet_reference(const std::u16string& sheet) {
 std::u16string references(const std::vector<ResultRow>& rows) {
     std::u16string out;
     for (const ResultRow& row : rows) {
-        out += sheet_reference(row.sheet) + u"!" + row.address + line_end;
+        // A sheet of another workbook is always quoted: '[Book name]Sheet name'.
+        const std::u16string sheet =
+            row.shown_sheet.empty() ? sheet_reference(row.sheet) : enclosed(row.shown_sheet, u'\'');
+        out += sheet + u"!" + row.address + line_end;
     }
     return out;
 }

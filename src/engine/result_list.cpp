@@ -14,7 +14,7 @@ const std::u16string& ResultRow::column_text(int column) const {
         case 2:
             return content;
         default:
-            return sheet;
+            return shown_sheet.empty() ? sheet : shown_sheet;
     }
 }
 

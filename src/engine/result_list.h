@@ -3,6 +3,7 @@
 // this model for the texts and ticks of the rows it paints, so Find, Replace and
 // sorting never go through the control row by row.
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -11,10 +12,17 @@
 namespace tarvex {
 
 struct ResultRow {
-    std::u16string sheet;    // the row's own text, column "Work Sheet"
+    std::u16string sheet;    // the worksheet's name; the row's own text, column "Work Sheet"
     std::u16string address;  // sub-item 1, column "Cell"
     std::u16string content;  // sub-item 2, column "Content"
     bool ticked = false;
+    // Which of the listed workbooks the cell is in (an index the session
+    // keeps), and which of a list of find/replace pairs found it.
+    std::uint32_t book = 0;
+    std::uint32_t pair = 0;
+    // What "Work Sheet" shows instead of the name when the list holds cells of
+    // more than one workbook: "[Book name]Sheet name", the host's own notation.
+    std::u16string shown_sheet{};
 
     const std::u16string& column_text(int column) const;
 };

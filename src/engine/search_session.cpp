@@ -31,18 +31,35 @@ SearchSession::SearchSession(SearchView& view, SettingsContext& settings, SortKe
 void SearchSession::attach(std::shared_ptr<HostApplication> application) {
     application_ = std::move(application);
     target_ = application_ ? application_->active_workbook() : nullptr;
+    // Rows listed before stay with the workbooks they were found in; without
+    // any, the target is where the commands work.
+    if (rows_.empty()) {
+        books_ = {target_};
+    }
 }
 
 SearchSession::HostObjects SearchSession::release_host() {
-    HostObjects objects{std::move(application_), std::move(target_), std::move(last_replace_.workbook)};
+    HostObjects objects{std::move(application_), std::move(target_), std::move(books_),
+                        std::move(last_replace_.workbooks)};
     application_.reset();
     target_.reset();
+    books_.clear();
     last_replace_ = UndoRecord{};
     return objects;
 }
 
+void SearchSession::set_options(const SearchOptions& options) {
+    options_ = options;
+    save_search_options(settings_, options_);
+}
+
+void SearchSession::load_options() {
+    options_ = load_search_options(settings_);
+}
+
 void SearchSession::window_unloaded() {
     rows_.clear();
+    books_.clear();
     last_replace_ = UndoRecord{};
 }
 
@@ -51,9 +68,18 @@ void SearchSession::window_unloaded() {
 // is painted while a command runs.
 void SearchSession::list_rows(const std::shared_ptr<HostWorkbook>& book, std::vector<ResultRow> rows) {
     target_ = book;
+    list_rows(std::vector<std::shared_ptr<HostWorkbook>>{book}, std::move(rows));
+}
+
+void SearchSession::list_rows(std::vector<std::shared_ptr<HostWorkbook>> books, std::vector<ResultRow> rows) {
+    books_ = std::move(books);
     rows_.clear();
     rows_.append(std::move(rows));
     view_.rows_changed();
+}
+
+std::shared_ptr<HostWorkbook> SearchSession::book_of(const ResultRow& row) const {
+    return row.book < books_.size() ? books_[row.book] : target_;
 }
 
 void SearchSession::record_recent_search() {
@@ -79,13 +105,19 @@ void SearchSession::lvwMain_DblClick() {
     }
     const ResultRow row = rows_.row(*selected);
     try {
-        if (!target_) {
+        const std::shared_ptr<HostWorkbook> book = book_of(row);
+        if (!book) {
             throw object_not_set_error(tarvex_source);
         }
-        target_->sheet(row.sheet)->activate();
+        // A cell of another workbook than the one the window works on: its
+        // window comes to the front first.
+        if (book != target_) {
+            book->activate();
+        }
+        book->sheet(row.sheet)->activate();
         // A sheet that cannot be activated is not searched for its cell: the
         // command ends without any further effect on the workbook.
-        target_->sheet(row.sheet)->range(row.address)->select();
+        book->sheet(row.sheet)->range(row.address)->select();
     } catch (...) {
         const Failure failure = current_failure();
         view_.show_message(MessageRequest{failure.description, u"", MessageButtons::ok, MessageIcon::exclamation, 1});

@@ -22,8 +22,8 @@ enum class LookAt : std::int32_t { whole = 1, part = 2 };
 // is passed, and the host keeps it for its dialog.
 struct FindOptions {
     bool match_case = false;
-    std::optional<LookAt> look_at;
-    std::optional<LookIn> look_in;
+    std::optional<LookAt> look_at{};
+    std::optional<LookIn> look_in{};
 };
 
 // A cell value's kind, as a bulk read of values gives it: what an undo needs to

@@ -47,6 +47,13 @@ public:
     virtual std::optional<std::u16string> choose_export_file() = 0;
     // Writes the whole file; false when it could not be written.
     virtual bool write_file(const std::u16string& path, const std::string& bytes) = 0;
+
+    // What comes in: the file the user names to read a list of pairs from
+    // (nullopt: cancelled), a whole file's bytes (nullopt: it could not be
+    // read), and the clipboard's text (nullopt: it holds none).
+    virtual std::optional<std::u16string> choose_pairs_file() = 0;
+    virtual std::optional<std::string> read_file(const std::u16string& path) = 0;
+    virtual std::optional<std::u16string> clipboard_text() = 0;
 };
 
 }  // namespace tarvex

@@ -92,7 +92,7 @@ TEST_F(FrmMainSequences, SetmeupEmptiesTheSearchBoxThenOffersRecentTextsAndResto
     window.search.set_text(u"typed before");
     window.search.add_item(u"stale");
 
-    setmeup(form);
+    setmeup(form, window.session);
 
     // A recent list ends with the first empty slot, which it offers as well.
     EXPECT_EQ(window.search.items, (std::vector<std::u16string>{u"apple", u"pear", u""}));

@@ -26,7 +26,8 @@ TEST(MainLayout, DesignClientAreaGivesTheWorkedExample) {
     EXPECT_EQ(l.cmbSearchFor, (Geometry{1080, 0, 4590, 315}));
     EXPECT_EQ(l.cmbReplace, (Geometry{1080, 315, 4590, 315}));
     EXPECT_EQ(l.chkEntireCellContent, (Geometry{1080, 630, 4590, 240}));
-    for (const Geometry* button : {&l.cmdFind, &l.cmdReplace, &l.cmdReplaceAll, &l.CommandButton2, &l.cmdAbout}) {
+    for (const Geometry* button :
+         {&l.cmdFind, &l.cmdReplace, &l.cmdReplaceAll, &l.CommandButton2, &l.cmdAbout, &l.cmdOptions}) {
         EXPECT_EQ(button->left, 5715);
         EXPECT_EQ(button->width, 1005);
         EXPECT_EQ(button->height, 375);
@@ -34,6 +35,7 @@ TEST(MainLayout, DesignClientAreaGivesTheWorkedExample) {
     // The buttons keep their tops; only the first one follows the search box.
     EXPECT_EQ(l.cmdFind.top, 0);
     EXPECT_EQ(l.cmdAbout.top, 1620);
+    EXPECT_EQ(l.cmdOptions.top, 2025);
     // The list moves up from its design top of 945 to sit directly below the check box.
     EXPECT_EQ(l.lvwMain, (Geometry{0, 870, 5670, 5925}));
 }
@@ -46,6 +48,7 @@ TEST(MainLayout, WideWindowStretchesAndMovesByTheSameAmount) {
     EXPECT_EQ(wide.lvwMain.width - narrow.lvwMain.width, 3000);
     EXPECT_EQ(wide.cmdReplaceAll.left - narrow.cmdReplaceAll.left, 3000);
     EXPECT_EQ(wide.cmdReplaceAll.top, narrow.cmdReplaceAll.top);
+    EXPECT_EQ(wide.cmdOptions.left - narrow.cmdOptions.left, 3000);
     // The button column keeps its 45-twip right margin.
     EXPECT_EQ(wide.cmdFind.left + wide.cmdFind.width + 45, 6765 + 3000);
 }
@@ -89,9 +92,9 @@ TEST(MainLayout, StatusBarHeightMovesTheListBottom) {
 TEST(MainDesign, ButtonColumnAndSharedEdgesAreConsistent) {
     // Guards the table against a typo: equal buttons 405 twips apart, one left edge
     // and width for the combo boxes and the check box.
-    const int buttons[] = {design::cmdFind, design::cmdReplace, design::cmdReplaceAll, design::CommandButton2,
-                           design::cmdAbout};
-    for (int i = 0; i < 5; ++i) {
+    const int buttons[] = {design::cmdFind,        design::cmdReplace, design::cmdReplaceAll,
+                           design::CommandButton2, design::cmdAbout,   design::cmdOptions};
+    for (int i = 0; i < 6; ++i) {
         const Geometry& g = design::controls[buttons[i]].geometry;
         EXPECT_EQ(g, (Geometry{5715, 405.0f * i, 1005, 375}));
     }

@@ -119,7 +119,7 @@ TEST_F(Undo, LeavesCellsChangedSinceAndCountsThoseItCannotReach) {
 TEST_F(Undo, AHostThatRefusesIsCountedNotFatal) {
     open(garden);
     replace_all("apple", "pear");
-    app->fail_call("Range.Value=", 1, standin::hr::call_rejected);
+    app->fail_call("Range.Formula=", 1, standin::hr::call_rejected);
     undo();
     ASSERT_EQ(window.messages.shown.size(), 1u);
     EXPECT_NE(window.messages.shown[0].text.find(u"1 cell could not be written back"), std::u16string::npos);

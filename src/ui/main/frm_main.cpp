@@ -5,11 +5,12 @@
 
 namespace tarvex {
 
-void setmeup(FrmMainParts& form) {
+void setmeup(FrmMainParts& form, SearchSession& session) {
     form.cmbSearchFor.clear();
     GetSearchMRU(form.settings, form.cmbSearchFor);
     GetReplaceMRU(form.settings, form.cmbReplace);
     GetColumnInfo(form.settings, form.lvwMain_columns);
+    session.load_options();
 }
 
 void run_unload_steps(SearchSession& session) {

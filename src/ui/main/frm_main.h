@@ -20,9 +20,9 @@ struct FrmMainParts {
 };
 
 // Preparing the window for a Search: the search box starts empty, both boxes
-// offer their recent texts, and the list's columns come back as the user left
-// them.
-void setmeup(FrmMainParts& form);
+// offer their recent texts, the list's columns come back as the user left them,
+// and so do the search options.
+void setmeup(FrmMainParts& form, SearchSession& session);
 
 // The steps of unloading the window before it is destroyed: the host's active
 // workbook (not necessarily the target workbook) is activated, which hands the

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -14,6 +15,8 @@
 #include "ui/main/frm_main_ids.h"
 #include "ui/main/help_win.h"
 #include "ui/main/list_menu_win.h"
+#include "ui/main/options_menu.h"
+#include "ui/main/options_menu_win.h"
 
 namespace tarvex {
 namespace {
@@ -40,7 +43,7 @@ void FrmMain::Hide() {
 void FrmMain::setmeup() {
     load();
     FrmMainParts form = parts();
-    tarvex::setmeup(form);
+    tarvex::setmeup(form, links_->session);
 }
 
 void FrmMain::Show() {
@@ -152,8 +155,9 @@ void FrmMain::create_controls() {
 void FrmMain::create_columns() {
     // The result list: tick boxes, whole-row selection, columns the user can drag.
     HWND list = control(design::lvwMain);
+    // Info tips: resting the pointer on a row shows what Replace would write there.
     ListView_SetExtendedListViewStyle(
-        list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
+        list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_DOUBLEBUFFER | LVS_EX_INFOTIP);
     // Owner-data lists keep no tick state: the model answers for the state image.
     ListView_SetCallbackMask(list, LVIS_STATEIMAGEMASK);
     for (int i = 0; i < static_cast<int>(design::columns.size()); ++i) {
@@ -278,6 +282,7 @@ void FrmMain::on_size() {
         {design::cmdReplaceAll, &MainLayout::cmdReplaceAll},
         {design::CommandButton2, &MainLayout::CommandButton2},
         {design::lvwMain, &MainLayout::lvwMain},
+        {design::cmdOptions, &MainLayout::cmdOptions},
     };
     for (const auto& [index, member] : moved) {
         place(index, layout_.*member);
@@ -310,6 +315,9 @@ LRESULT FrmMain::on_notify(NMHDR* header) {
         case LVN_COLUMNCLICK:
             session.lvwMain_ColumnClick(links_->columns, reinterpret_cast<NMLISTVIEW*>(header)->iSubItem + 1);
             return 0;
+        case LVN_GETINFOTIPW:
+            on_info_tip(*reinterpret_cast<NMLVGETINFOTIPW*>(header));
+            return 0;
         default: {
             LRESULT result = 0;
             links_->view.list().on_notify(header, result);
@@ -323,10 +331,15 @@ void FrmMain::on_command(int id) {
         return;
     }
     SearchSession& session = links_->session;
-    // The list's menu commands also arrive as commands of the window, for tools
-    // that drive windows by their commands.
+    // The menus' commands also arrive as commands of the window, for tools that
+    // drive windows by their commands.
     if (id >= static_cast<int>(list_menu::first_command) && id <= static_cast<int>(list_menu::last_command)) {
         session.run_list_command(static_cast<list_menu::Command>(id));
+        return;
+    }
+    if (id >= static_cast<int>(options_menu::Item::match_case) &&
+        id <= static_cast<int>(options_menu::Item::replace_from_clipboard)) {
+        run_options_item(session, static_cast<options_menu::Item>(id));
         return;
     }
     switch (id) {
@@ -342,6 +355,9 @@ void FrmMain::on_command(int id) {
         case ids::control_id(design::cmdAbout):
             show_about_box();
             break;
+        case ids::control_id(design::cmdOptions):
+            show_options_menu(control(design::cmdOptions), session);
+            break;
         case ids::control_id(esc_presses):
             if (hwnd_) {
                 FrmMainParts form = parts();
@@ -351,6 +367,18 @@ void FrmMain::on_command(int id) {
         default:
             break;
     }
+}
+
+void FrmMain::on_info_tip(NMLVGETINFOTIPW& tip) {
+    if (tip.pszText == nullptr || tip.cchTextMax <= 0 || tip.iItem < 0) {
+        return;
+    }
+    const std::u16string text = links_->session.preview(static_cast<std::size_t>(tip.iItem));
+    // The list asks for the tip with its label's text already in the buffer; an
+    // empty preview (a command runs) shows no tip at all.
+    const auto length = std::min(text.size(), static_cast<std::size_t>(tip.cchTextMax - 1));
+    std::copy_n(wide(text), length, tip.pszText);
+    tip.pszText[length] = L'\0';
 }
 
 bool FrmMain::on_context_menu(HWND target, LPARAM at) {

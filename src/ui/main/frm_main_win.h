@@ -3,6 +3,7 @@
 // its messages into calls of the search session and of frmMain's sequences. The
 // add-in builds the ports over its controls and the session, and links them in.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <array>
 #include <optional>
@@ -69,6 +70,7 @@ private:
     LRESULT on_notify(NMHDR* header);
     void on_command(int id);
     bool on_context_menu(HWND target, LPARAM at);
+    void on_info_tip(NMLVGETINFOTIPW& tip);
     bool on_list_key(WPARAM key);
     static LRESULT CALLBACK list_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                       DWORD_PTR self);

@@ -33,6 +33,7 @@ void apply_main_layout(MainLayout& l, const ClientArea& client) {
     const float list_top = l.chkEntireCellContent.top + l.chkEntireCellContent.height;
     move(l.lvwMain, client.scale_left, list_top, l.cmbReplace.left + l.cmbReplace.width,
          client.scale_height - (list_top + gap + client.status_bar_height));
+    move(l.cmdOptions, l.cmdFind.left, l.cmdOptions.top, l.cmdOptions.width, l.cmdOptions.height);
 }
 
 }  // namespace tarvex

@@ -17,6 +17,7 @@ struct MainLayout {
     Geometry cmdReplaceAll;
     Geometry CommandButton2;
     Geometry lvwMain;
+    Geometry cmdOptions;
 };
 
 struct ClientArea {
@@ -27,7 +28,8 @@ struct ClientArea {
 };
 
 // Moves the controls one after the other in a fixed order (the search combo box,
-// Find, the replace combo box, the check box, the four other buttons, the list),
+// Find, the replace combo box, the check box, the four other buttons, the list,
+// then Options, which follows the button column as the others do),
 // each move reading where the earlier ones left their controls. A move that would
 // give a control a negative width or height is skipped and leaves that control
 // where it was, as happens while the window is minimised or very small.

@@ -13,6 +13,7 @@ MainLayout design_layout() {
     l.cmdReplaceAll = controls[cmdReplaceAll].geometry;
     l.CommandButton2 = controls[CommandButton2].geometry;
     l.lvwMain = controls[lvwMain].geometry;
+    l.cmdOptions = controls[cmdOptions].geometry;
     return l;
 }
 

@@ -26,8 +26,9 @@ inline constexpr float client_height = 7260;
 inline constexpr int window_help_topic = 20;
 inline constexpr std::u16string_view status_panel_key = u"Status";
 
-// In tab order: index 0 is the first stop.
-inline constexpr std::array<Control, 12> controls = {{
+// In tab order: index 0 is the first stop. Options came last, after the status
+// bar (which takes no focus), so every earlier control keeps its place and id.
+inline constexpr std::array<Control, 13> controls = {{
     {u"Label1", Kind::label, u"&Search For", {45, 0, 1185, 285}, 0, u""},
     {u"cmbSearchFor", Kind::combo_box, u"", {1080, 0, 4515, 315}, 80, u""},
     {u"Label2", Kind::label, u"&Replace", {45, 360, 1185, 240}, 0, u""},
@@ -45,6 +46,7 @@ inline constexpr std::array<Control, 12> controls = {{
      u"Replace the all of the cells contents with the value in the Replace box."},
     {u"lvwMain", Kind::list_view, u"", {0, 945, 5640, 6315}, 70, u""},
     {u"StatusBar1", Kind::status_bar, u"", {0, 6840, 6765, 420}, 0, u""},
+    {u"cmdOptions", Kind::button, u"&Options", {5715, 2025, 1005, 375}, 90, u"Search options"},
 }};
 
 // Positions in the table above, for code that addresses one control.
@@ -61,6 +63,7 @@ enum Index : int {
     chkEntireCellContent,
     lvwMain,
     StatusBar1,
+    cmdOptions,
 };
 
 // The result list's columns in their order, with the keys that give each its own

@@ -115,7 +115,9 @@ struct FakeMainWindow final : SearchView {
     void set_status(const std::u16string& text) override { status.set_text(u"Status", text); }
     void set_pointer(MousePointer pointer) override { screen.set_mouse_pointer(pointer); }
     MessageAnswer show_message(const MessageRequest& request) override { return messages.show(request); }
-    CommandProgress& progress() override { return progress_; }
+    CommandProgress& progress() override { return other_progress_ ? *other_progress_ : progress_; }
+    // Another progress port, for a benchmark that watches a command run.
+    void use_progress(CommandProgress& progress) { other_progress_ = &progress; }
     void rows_changed() override { ++changes; }
     void ticks_changed() override { ++repaints; }
     std::optional<std::size_t> selected_row() const override { return selected; }
@@ -144,6 +146,13 @@ struct FakeMainWindow final : SearchView {
         return true;
     }
 
+    std::optional<std::u16string> choose_pairs_file() override { return pairs_path; }
+    std::optional<std::string> read_file(const std::u16string& path) override {
+        const auto found = files.find(path);
+        return found == files.end() ? std::nullopt : std::optional<std::string>(found->second);
+    }
+    std::optional<std::u16string> clipboard_text() override { return clipboard_in; }
+
     std::u16string status_text() const { return status.text(u"Status"); }
     ResultList& rows() { return session.rows(); }
     const ResultList& rows() const { return session.rows(); }
@@ -157,6 +166,7 @@ struct FakeMainWindow final : SearchView {
     FakeRegistry registry;
     SettingsContext settings{registry, messages};
     FakeProgress progress_;
+    CommandProgress* other_progress_ = nullptr;
     std::optional<std::size_t> selected;
     std::vector<std::size_t> selection;
     std::optional<std::size_t> focused;
@@ -168,6 +178,8 @@ struct FakeMainWindow final : SearchView {
     std::optional<std::u16string> export_path;
     std::map<std::u16string, std::string> files;
     bool files_writable = true;
+    std::optional<std::u16string> pairs_path;
+    std::optional<std::u16string> clipboard_in;
     SearchSession session{*this, settings};
 };
 

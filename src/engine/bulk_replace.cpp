@@ -1,0 +1,284 @@
+#include "engine/bulk_replace.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <tuple>
+
+#include "engine/cell_address.h"
+#include "engine/command_texts.h"
+
+namespace tarvex {
+namespace {
+
+// A block may be at most this much emptier than the cells it is read for,
+// beyond a small floor: reading a mostly empty rectangle would cost more than
+// reading its few cells one by one.
+constexpr std::int64_t emptiness = 16;
+constexpr std::int64_t small_block = 256;
+
+// The rows of one worksheet of one workbook, in the list's order.
+struct SheetGroup {
+    std::uint32_t book;
+    std::u16string sheet;
+    std::vector<std::size_t> rows;
+};
+
+// A cell listed more than once (found by several pairs of a list) is written
+// once, for its first row.
+std::vector<SheetGroup> group_by_sheet(const ResultList& list, const std::vector<std::size_t>& which) {
+    std::vector<SheetGroup> groups;
+    std::map<std::pair<std::uint32_t, std::u16string>, std::size_t> index;
+    std::set<std::tuple<std::uint32_t, std::u16string, std::u16string>> cells;
+    for (const std::size_t i : which) {
+        const ResultRow& row = list.row(i);
+        if (!cells.emplace(row.book, row.sheet, row.address).second) {
+            continue;
+        }
+        const auto [at, added] = index.try_emplace({row.book, row.sheet}, groups.size());
+        if (added) {
+            groups.push_back(SheetGroup{row.book, row.sheet, {}});
+        }
+        groups[at->second].rows.push_back(i);
+    }
+    return groups;
+}
+
+// A cell as the bulk read found it before the writes.
+struct CellState {
+    bool read = false;
+    std::u16string formula;
+    ValueKind kind = ValueKind::empty;
+};
+
+// The worksheet's work: its rows, where each row's cell is, what the bulk read
+// found there, and what was written.
+struct SheetWork {
+    const ResultList& list;
+    const SheetGroup& group;
+    HostSheet& sheet;
+    const ReplaceTexts& t;
+    Steps& steps;
+    ReplaceRun& run;
+    std::vector<std::pair<std::int32_t, std::int32_t>> cells;  // (row, column) per group row
+    std::vector<CellState> states;
+};
+
+// Reads the blocks' formulas and value kinds. A block the host fails, or gives
+// in another shape, is left unread: its cells are written the one-by-one way.
+void read_before(SheetWork& work) {
+    // A row whose address cannot be read is written the one-by-one way, whose
+    // host call then says what is wrong with it.
+    std::vector<std::pair<std::int32_t, std::int32_t>> cells;
+    std::vector<std::size_t> members;
+    for (std::size_t m = 0; m < work.cells.size(); ++m) {
+        if (work.cells[m].first > 0) {
+            cells.push_back(work.cells[m]);
+            members.push_back(m);
+        }
+    }
+    for (CellBlock block : plan_blocks(cells)) {
+        for (std::size_t& m : block.members) {
+            m = members[m];
+        }
+        try {
+            const auto range =
+                work.sheet.range(cell_address(block.top, block.left), cell_address(block.bottom, block.right));
+            const CellGrid<std::u16string> formulas = range->formulas();
+            const CellGrid<ValueKind> kinds = range->value_kinds();
+            const auto rows = static_cast<std::size_t>(block.bottom - block.top + 1);
+            const auto columns = static_cast<std::size_t>(block.right - block.left + 1);
+            if (formulas.rows != rows || formulas.columns != columns || kinds.rows != rows ||
+                kinds.columns != columns || formulas.cells.size() != rows * columns ||
+                kinds.cells.size() != rows * columns) {
+                continue;
+            }
+            for (const std::size_t m : block.members) {
+                const auto r = static_cast<std::size_t>(work.cells[m].first - block.top);
+                const auto c = static_cast<std::size_t>(work.cells[m].second - block.left);
+                work.states[m] = CellState{true, formulas.at(r, c), kinds.at(r, c)};
+            }
+        } catch (...) {
+            // Written the one-by-one way instead.
+        }
+    }
+}
+
+// What the host made of the writes, for Undo Replace to recognise them; a cell
+// that cannot be read back keeps the text written.
+void read_back(SheetWork& work, const std::vector<std::pair<std::size_t, std::size_t>>& written) {
+    std::vector<std::pair<std::int32_t, std::int32_t>> cells;
+    for (const auto& [member, entry] : written) {
+        cells.push_back(work.cells[member]);
+    }
+    for (const CellBlock& block : plan_blocks(cells)) {
+        try {
+            const CellGrid<std::u16string> formulas =
+                work.sheet.range(cell_address(block.top, block.left), cell_address(block.bottom, block.right))
+                    ->formulas();
+            const auto columns = static_cast<std::size_t>(block.right - block.left + 1);
+            if (formulas.columns != columns ||
+                formulas.rows != static_cast<std::size_t>(block.bottom - block.top + 1)) {
+                continue;
+            }
+            for (const std::size_t m : block.members) {
+                work.run.record.entries[written[m].second].written =
+                    formulas.at(static_cast<std::size_t>(cells[m].first - block.top),
+                                static_cast<std::size_t>(cells[m].second - block.left));
+            }
+        } catch (...) {
+            // The texts written stand in.
+        }
+    }
+}
+
+// One cell the bulk read has seen: its new text worked out here, written with
+// one Formula put (`by_put`). A write the host turns down gets the value-based
+// second way.
+CellWrite write_known_cell(SheetWork& work, const ResultRow& row, const CellState& state, bool& by_put) {
+    const std::optional<std::u16string> next = replaced_text(work.t, state.formula);
+    if (!next) {
+        return CellWrite{Written::no, {}};  // the matcher gave up on the cell
+    }
+    if (*next == state.formula) {
+        return CellWrite{Written::unchanged, {}};
+    }
+    std::unique_ptr<HostRange> cell;
+    if (work.steps.run([&] { cell = work.sheet.range(row.address); }) != Steps::Outcome::done) {
+        return CellWrite{Written::no, {}};
+    }
+    const bool before_is_text = !is_formula(state.formula) && state.kind == ValueKind::text;
+    if (work.steps.run([&] { cell->set_formula(*next); }) == Steps::Outcome::done) {
+        by_put = true;
+        return CellWrite{Written::yes,
+                         UndoEntry{row.sheet, row.address, state.formula, before_is_text, *next, row.book}};
+    }
+    if (!earns_second_way(*work.steps.last_failure())) {
+        return CellWrite{Written::no, {}};
+    }
+    return write_value(*cell, row, work.t, work.steps, state.formula, before_is_text, *next, true);
+}
+
+// A cell the bulk read could not see: addressed and written the one-by-one way.
+CellWrite write_unknown_cell(SheetWork& work, const ResultRow& row) {
+    std::unique_ptr<HostRange> cell;
+    if (work.steps.run([&] { cell = work.sheet.range(row.address); }) != Steps::Outcome::done) {
+        return CellWrite{Written::no, {}};
+    }
+    return work.t.whole_cell ? write_whole_cell(*cell, row, work.t, work.steps)
+                             : write_text(*cell, row, work.t, work.steps);
+}
+
+void write_sheet(SheetWork& work, CommandProgress& progress) {
+    read_before(work);
+    // (position in the group, entry in the record) of the cells written by a put,
+    // whose result is read back in bulk.
+    std::vector<std::pair<std::size_t, std::size_t>> put;
+    for (std::size_t m = 0; m < work.group.rows.size(); ++m) {
+        // Esc: what is written stays written (and undoable); the rest is not touched.
+        const CommandProgress::Checkpoint at = progress.checkpoint();
+        if (at.stop) {
+            work.run.stopped = true;
+            break;
+        }
+        ++work.run.done;
+        if (at.report_due) {
+            progress.report(command_texts::replacing_count(work.run.done, work.run.to_do));
+        }
+        const ResultRow& row = work.list.row(work.group.rows[m]);
+        bool by_put = false;
+        CellWrite result =
+            work.states[m].read ? write_known_cell(work, row, work.states[m], by_put) : write_unknown_cell(work, row);
+        if (result.written == Written::yes) {
+            if (by_put) {
+                put.emplace_back(m, work.run.record.entries.size());
+            }
+            work.run.record.entries.push_back(std::move(result.entry));
+        } else if (result.written == Written::no) {
+            ++work.run.not_written;
+        }
+    }
+    read_back(work, put);
+}
+
+}  // namespace
+
+std::vector<CellBlock> plan_blocks(const std::vector<std::pair<std::int32_t, std::int32_t>>& cells,
+                                   std::int64_t most_cells) {
+    std::vector<std::size_t> order(cells.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return cells[a] < cells[b]; });
+    std::vector<CellBlock> blocks;
+    for (const std::size_t i : order) {
+        const auto [row, column] = cells[i];
+        if (!blocks.empty()) {
+            CellBlock& last = blocks.back();
+            const CellBlock grown{
+                last.top, std::min(last.left, column), std::max(last.bottom, row), std::max(last.right, column), {}};
+            const std::int64_t area = static_cast<std::int64_t>(grown.bottom - grown.top + 1) *
+                                      static_cast<std::int64_t>(grown.right - grown.left + 1);
+            const auto count = static_cast<std::int64_t>(last.members.size() + 1);
+            if (area <= most_cells && area <= std::max(small_block, emptiness * count)) {
+                last.left = grown.left;
+                last.bottom = grown.bottom;
+                last.right = grown.right;
+                last.members.push_back(i);
+                continue;
+            }
+        }
+        blocks.push_back(CellBlock{row, column, row, column, {i}});
+    }
+    return blocks;
+}
+
+void write_rows(const ResultList& list, const std::vector<std::size_t>& which,
+                const std::vector<std::shared_ptr<HostWorkbook>>& books, const ReplaceTexts& t,
+                CommandProgress& progress, Steps& steps, ReplaceRun& run) {
+    const std::vector<SheetGroup> groups = group_by_sheet(list, which);
+    run.to_do = 0;
+    for (const SheetGroup& group : groups) {
+        run.to_do += group.rows.size();
+    }
+    for (const SheetGroup& group : groups) {
+        // The worksheet is looked up once. A workbook closed since the Find takes
+        // its rows with it: they count as not written, and the others go on.
+        std::unique_ptr<HostSheet> sheet;
+        bool closed = false;
+        const auto found = steps.run([&] {
+            try {
+                if (group.book >= books.size() || !books[group.book]) {
+                    throw object_not_set_error(tarvex_source);
+                }
+                sheet = books[group.book]->sheet(group.sheet);
+            } catch (...) {
+                if (current_failure().hresult != hr::disconnected) {
+                    throw;
+                }
+                closed = true;
+            }
+        });
+        if (closed || found != Steps::Outcome::done) {
+            run.not_written += group.rows.size();
+            run.done += group.rows.size();
+            continue;
+        }
+        // Text mode is tolerant from its first worksheet on: a cell that cannot
+        // be written is counted and the others are still written.
+        if (!t.whole_cell) {
+            steps.go_silent();
+        }
+        SheetWork work{list, group, *sheet, t, steps, run, {}, std::vector<CellState>(group.rows.size())};
+        for (const std::size_t i : group.rows) {
+            const std::optional<CellRect> at = parse_range_address(list.row(i).address);
+            work.cells.emplace_back(at ? at->top : 0, at ? at->left : 0);
+        }
+        write_sheet(work, progress);
+        if (run.stopped) {
+            return;
+        }
+    }
+}
+
+}  // namespace tarvex

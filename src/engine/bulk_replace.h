@@ -1,0 +1,52 @@
+#pragma once
+// Writing the rows' cells worksheet by worksheet at about two host calls per
+// written cell: the cells' formulas and value kinds read in bulk (bounded
+// blocks), each changed cell written with one Formula put through the
+// worksheet looked up once, and what the host made of the writes read back in
+// bulk for Undo Replace. Where a block cannot be read in bulk (the host fails
+// it, or the cells are too scattered for a bounded block) its cells are written
+// one by one, the way each is read first.
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "base/steps.h"
+#include "engine/cell_write.h"
+#include "engine/result_list.h"
+#include "ports/controls.h"
+#include "ports/host.h"
+
+namespace tarvex {
+
+// One run's account: what it wrote (for Undo Replace), what it could not write
+// and how far it came.
+struct ReplaceRun {
+    UndoRecord record;
+    std::size_t to_do = 0;
+    std::size_t done = 0;
+    std::size_t not_written = 0;
+    bool stopped = false;
+};
+
+// Writes the cells of the rows `which` (indices into `list`, in the list's
+// order) in the workbooks `books` (a row's `book` indexes them) until the user
+// presses Esc. Outside tolerant mode a failing step throws; a row whose sheet
+// or cell can no longer be addressed is skipped once the run is tolerant (no
+// other cell may be written in its place), and a row of a workbook closed since
+// counts as not written in either mode.
+void write_rows(const ResultList& list, const std::vector<std::size_t>& which,
+                const std::vector<std::shared_ptr<HostWorkbook>>& books, const ReplaceTexts& t,
+                CommandProgress& progress, Steps& steps, ReplaceRun& run);
+
+// The bounded blocks a set of cells is read in: whole runs of rows whose
+// rectangle holds at most `most_cells` cells and is not much emptier than the
+// cells it is read for. `cells` are (row, column) pairs; each block lists the
+// positions in `cells` it covers.
+struct CellBlock {
+    std::int32_t top, left, bottom, right;
+    std::vector<std::size_t> members;
+};
+std::vector<CellBlock> plan_blocks(const std::vector<std::pair<std::int32_t, std::int32_t>>& cells,
+                                   std::int64_t most_cells = 65536);
+
+}  // namespace tarvex

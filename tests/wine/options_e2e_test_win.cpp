@@ -1,0 +1,91 @@
+// The search options through the real window: a choice from the Options menu
+// is kept after the window closes and named in the status; a pattern Find,
+// Replace All and Undo round trip; and the tip that previews a replacement.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "base/text.h"
+#include "support/window_driver_win.h"
+#include "engine/list_commands.h"
+#include "ui/main/main_design.h"
+#include "ui/main/options_menu.h"
+
+using namespace tarvex::test;
+namespace design = tarvex::main_design;
+using Item = tarvex::options_menu::Item;
+
+namespace {
+
+constexpr char book[] =
+    "sheet Codes\n"
+    "A1|P-0112 lavender\n"
+    "B2|p-9\n"
+    "C3|ann@home\n";
+
+void choose(Item item) {
+    ::SendMessageW(main_window(), WM_COMMAND, MAKEWPARAM(static_cast<int>(item), 0), 0);
+}
+
+std::string cell(StandinHost& host, const char* a1) {
+    const standin::Cell* c = host.app->active_workbook()->sheet(u"Codes")->cell(*standin::parse_cell(tarvex::u16(a1)));
+    return c ? tarvex::utf16_to_utf8(c->formula_text()) : "";
+}
+
+// The tip the list asks its parent for when the pointer rests on a row.
+std::u16string tip_of(int row) {
+    wchar_t text[512] = L"label";
+    NMLVGETINFOTIPW tip{};
+    tip.hdr.hwndFrom = control(design::lvwMain);
+    tip.hdr.idFrom = static_cast<UINT_PTR>(::GetDlgCtrlID(tip.hdr.hwndFrom));
+    tip.hdr.code = LVN_GETINFOTIPW;
+    tip.pszText = text;
+    tip.cchTextMax = 512;
+    tip.iItem = row;
+    ::SendMessageW(main_window(), WM_NOTIFY, tip.hdr.idFrom, reinterpret_cast<LPARAM>(&tip));
+    return tarvex::from_wide(text);
+}
+
+TEST(Options, AChoiceIsKeptAfterTheWindowClosesAndNamedInTheStatus) {
+    auto host = open_tarvex_window(book);
+    ASSERT_TRUE(host);
+    choose(Item::reset);
+    choose(Item::match_case);
+    find_text(u"p-");
+    EXPECT_EQ(status_text(), u"Done(1 matches)  ...  match case");
+    close_tarvex_window();
+
+    host = open_tarvex_window(book);
+    ASSERT_TRUE(host);
+    find_text(u"p-");
+    EXPECT_EQ(status_text(), u"Done(1 matches)  ...  match case") << "the option was not kept";
+    choose(Item::reset);
+    find_text(u"p-");
+    EXPECT_EQ(status_text(), u"Done(2 matches)  ...");
+    close_tarvex_window();
+}
+
+TEST(Options, APatternFindReplaceAllAndUndoRoundTrip) {
+    auto host = open_tarvex_window(book);
+    ASSERT_TRUE(host);
+    choose(Item::reset);
+    choose(Item::regular_expression);
+    find_text(u"(\\w+)@(\\w+)|P-(\\d+)");
+    ASSERT_EQ(list_rows().size(), 2u);
+    EXPECT_EQ(status_text(), u"Done(2 matches)  ...  regular expression");
+    type_into(design::cmbReplace, u"<$2$3>");
+    EXPECT_EQ(tip_of(0), u"Now: P-0112 lavender\r\nAfter Replace: <0112> lavender");
+    click(design::cmdReplaceAll);
+    EXPECT_EQ(cell(*host, "A1"), "<0112> lavender");
+    EXPECT_EQ(cell(*host, "C3"), "<home>");
+    ::SetFocus(control(design::lvwMain));
+    ::SendMessageW(main_window(), WM_COMMAND, MAKEWPARAM(static_cast<int>(tarvex::list_menu::Command::undo_replace), 0),
+                   0);
+    EXPECT_EQ(cell(*host, "A1"), "P-0112 lavender");
+    EXPECT_EQ(cell(*host, "C3"), "ann@home");
+    choose(Item::reset);
+    close_tarvex_window();
+}
+
+}  // namespace
