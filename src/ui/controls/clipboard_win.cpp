@@ -34,16 +34,19 @@ bool put(UINT format, const void* data, std::size_t size) {
     return true;
 }
 
-bool fill(HWND owner, const std::u16string& text, const std::string* csv) {
-    // Another program may hold the clipboard for a moment: a few tries.
-    bool opened = false;
-    for (int attempt = 0; attempt < 5 && !opened; ++attempt) {
-        opened = ::OpenClipboard(owner) != FALSE;
-        if (!opened) {
-            ::Sleep(20);
+// Another program may hold the clipboard for a moment: a few tries.
+bool open_clipboard(HWND owner) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (::OpenClipboard(owner)) {
+            return true;
         }
+        ::Sleep(20);
     }
-    if (!opened) {
+    return false;
+}
+
+bool fill(HWND owner, const std::u16string& text, const std::string* csv) {
+    if (!open_clipboard(owner)) {
         return false;
     }
     bool done = ::EmptyClipboard() != FALSE && put(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(char16_t));
@@ -66,6 +69,27 @@ bool put_on_clipboard(HWND owner, const std::u16string& text, const std::string&
 
 bool put_on_clipboard(HWND owner, const std::u16string& text) {
     return fill(owner, text, nullptr);
+}
+
+std::optional<std::u16string> clipboard_text(HWND owner) {
+    if (!::IsClipboardFormatAvailable(CF_UNICODETEXT) || !open_clipboard(owner)) {
+        return std::nullopt;
+    }
+    std::optional<std::u16string> text;
+    if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+        // The block need not end in a null within its size: read no further.
+        const std::size_t units = ::GlobalSize(data) / sizeof(char16_t);
+        if (const auto* chars = static_cast<const char16_t*>(::GlobalLock(data))) {
+            std::size_t length = 0;
+            while (length < units && chars[length] != u'\0') {
+                ++length;
+            }
+            text.emplace(chars, length);
+            ::GlobalUnlock(data);
+        }
+    }
+    ::CloseClipboard();
+    return text;
 }
 
 }  // namespace tarvex

@@ -48,6 +48,45 @@ std::optional<std::u16string> SearchViewWin::choose_export_file() {
     return from_wide(path);
 }
 
+std::optional<std::u16string> SearchViewWin::choose_pairs_file() {
+    wchar_t path[MAX_PATH] = {};
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = window_;
+    dialog.lpstrFilter = wide(command_texts::pairs_file_types);
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrTitle = wide(command_texts::pairs_file_title);
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
+    if (!::GetOpenFileNameW(&dialog)) {
+        return std::nullopt;
+    }
+    return from_wide(path);
+}
+
+std::optional<std::string> SearchViewWin::read_file(const std::u16string& path) {
+    // A list of pairs is small; a file far larger than any is refused rather
+    // than read into memory.
+    constexpr LONGLONG largest = 64LL * 1024 * 1024;
+    const UniqueKernelHandle file(::CreateFileW(wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (file.get() == INVALID_HANDLE_VALUE || !::GetFileSizeEx(file.get(), &size) || size.QuadPart > largest) {
+        return std::nullopt;
+    }
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (!bytes.empty() && (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
+                           got != bytes.size())) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+std::optional<std::u16string> SearchViewWin::clipboard_text() {
+    return tarvex::clipboard_text(window_);
+}
+
 bool SearchViewWin::write_file(const std::u16string& path, const std::string& bytes) {
     const UniqueKernelHandle file(
         ::CreateFileW(wide(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

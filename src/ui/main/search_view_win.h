@@ -40,6 +40,9 @@ public:
     bool put_on_clipboard(const std::u16string& text, const std::string& csv) override;
     std::optional<std::u16string> choose_export_file() override;
     bool write_file(const std::u16string& path, const std::string& bytes) override;
+    std::optional<std::u16string> choose_pairs_file() override;
+    std::optional<std::string> read_file(const std::u16string& path) override;
+    std::optional<std::u16string> clipboard_text() override;
 
     // For the window's own notifications.
     ResultListViewWin& list() { return list_; }
