@@ -80,6 +80,7 @@ private:
     }
     Variant worksheets(Arguments&) { return Variant::of_object(make_sheets_object(shared_app(), book_, true)); }
     Variant sheets(Arguments&) { return Variant::of_object(make_sheets_object(shared_app(), book_, false)); }
+    Variant windows(Arguments&) { return Variant::of_object(make_windows_object(shared_app(), book_)); }
     // SaveChanges, Filename and RouteWorkbook are accepted; the stand-in has nothing to save to.
     Variant close(Arguments&) {
         app().close(book_);
@@ -116,6 +117,7 @@ const Member<WorkbookObject> WorkbookObject::member_table_[] = {
     {collection("Worksheets", 3), &WorkbookObject::worksheets},
     {collection("Sheets", 4), &WorkbookObject::sheets},
     {method("Close", 5, 0, 3), &WorkbookObject::close},
+    {collection("Windows", 6), &WorkbookObject::windows},
 };
 std::span<const Member<WorkbookObject>> WorkbookObject::members() const {
     return member_table_;

@@ -79,6 +79,8 @@ ComPtr<IDispatch> make_sheets_object(std::shared_ptr<Application> app, std::shar
                                      bool worksheets_only);
 ComPtr<IDispatch> make_sheet_object(std::shared_ptr<Application> app, std::shared_ptr<Workbook> book,
                                     std::shared_ptr<Sheet> sheet);
+// Workbook.Windows: the workbook's one window, visible unless the workbook is hidden.
+ComPtr<IDispatch> make_windows_object(std::shared_ptr<Application> app, std::shared_ptr<Workbook> book);
 ComPtr<IDispatch> make_range_object(std::shared_ptr<Application> app, std::shared_ptr<Workbook> book,
                                     std::shared_ptr<Sheet> sheet, Rect area);
 

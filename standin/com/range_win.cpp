@@ -242,6 +242,9 @@ const Member<RangeObject> RangeObject::member_table_[] = {
     {method("Select", 6), &RangeObject::select},
     {read_only("Row", 7), &RangeObject::row},
     {read_only("Column", 8), &RangeObject::column},
+    // Value2 differs from Value only for currency and dates, which the model does
+    // not tell apart from other numbers.
+    {read_write("Value2", 9), &RangeObject::value, &RangeObject::put_value},
 };
 std::span<const Member<RangeObject>> RangeObject::members() const {
     return member_table_;

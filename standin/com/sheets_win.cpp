@@ -75,6 +75,9 @@ private:
         }
         return Variant::of_object(make_range_object(shared_app(), book_, sheet_, area));
     }
+    Variant used_range(Arguments&) {
+        return Variant::of_object(make_range_object(shared_app(), book_, sheet_, sheet_->used_range()));
+    }
     // Cell1 or Cell2 of Range: an address text, or a Range of this sheet.
     Rect corner(const Arguments& args, std::size_t position) const {
         if (args.at(position).vt == VT_DISPATCH) {
@@ -111,6 +114,7 @@ const Member<SheetObject> SheetObject::worksheet_members_[] = {
     {read_only("Name", 1), &SheetObject::name},
     {method("Activate", 2), &SheetObject::activate},
     {method("Range", 3, 1, 2), &SheetObject::range},
+    {read_only("UsedRange", 4), &SheetObject::used_range},
 };
 const Member<SheetObject> SheetObject::chart_members_[] = {
     {read_only("Name", 1), &SheetObject::name},

@@ -7,15 +7,18 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "host/host_client_win.h"
+#include "base/platform_win.h"
 #include "base/text.h"
 #include "com/object_model_win.h"
 #include "model/model.h"
+#include "support/dispatch_client_win.h"
 
 namespace {
 
@@ -62,6 +65,9 @@ struct CallShape {
 struct Recording {
     std::vector<std::u16string> resolved_names;
     std::vector<CallShape> calls;
+    // Given the wrapped object, the member called and its successful result, may
+    // put another answer in the result's place.
+    std::function<void(IDispatch* inner, DISPID dispid, VARIANT* result)> rewrite;
 };
 
 // Stands between the client and an object of the model, counting GetIDsOfNames
@@ -125,6 +131,9 @@ public:
         }
         recording_->calls.push_back(call);
         const HRESULT hr = inner_->Invoke(dispid, iid, locale, flags, params, result, exception, argument_error);
+        if (SUCCEEDED(hr) && result != nullptr && recording_->rewrite) {
+            recording_->rewrite(inner_.Get(), dispid, result);
+        }
         if (SUCCEEDED(hr) && result != nullptr && result->vt == VT_DISPATCH && result->pdispVal != nullptr) {
             ComPtr<IDispatch> object;
             *object.ReleaseAndGetAddressOf() = result->pdispVal;  // takes over the result's reference
@@ -335,18 +344,18 @@ TEST_F(HostClientTest, FindWalksEveryMatchAndComesBackToTheFirst) {
     auto all = sheet->range(u"A1", u"IV65536");
 
     std::vector<std::u16string> walk;
-    auto found = all->find(u"apple", nullptr);
+    auto found = all->find(u"apple", nullptr, {});
     ASSERT_NE(found, nullptr);
     const std::u16string first = found->address();
     do {
         walk.push_back(found->address());
-        found = all->find(u"apple", found.get());
+        found = all->find(u"apple", found.get(), {});
         ASSERT_NE(found, nullptr);
     } while (found->address() != first && walk.size() < 10);
 
     // After the top-left cell when no start is given, so A1 comes last.
     EXPECT_EQ(walk, (std::vector<std::u16string>{u"$B$2", u"$A$10", u"$A$1"}));
-    EXPECT_EQ(all->find(u"cherry", nullptr), nullptr);
+    EXPECT_EQ(all->find(u"cherry", nullptr, {}), nullptr);
 }
 
 TEST_F(HostClientTest, FindPassesNinePositionalArgumentsLeavingTheHeldOptionsAlone) {
@@ -354,9 +363,9 @@ TEST_F(HostClientTest, FindPassesNinePositionalArgumentsLeavingTheHeldOptionsAlo
     auto host =
         tarvex::make_host_application(RecordingDispatch::wrap(standin::make_application_object(app_), recording));
     auto all = host->active_workbook()->sheet(u"Data")->range(u"A1", u"IV65536");
-    auto first = all->find(u"apple", nullptr);
+    auto first = all->find(u"apple", nullptr, {});
     ASSERT_NE(first, nullptr);
-    auto second = all->find(u"apple", first.get());
+    auto second = all->find(u"apple", first.get(), {});
     ASSERT_NE(second, nullptr);
 
     const ArgumentShape omitted{VT_ERROR, static_cast<LONG>(DISP_E_PARAMNOTFOUND), u""};
@@ -399,6 +408,109 @@ TEST_F(HostClientTest, FindPassesNinePositionalArgumentsLeavingTheHeldOptionsAlo
     EXPECT_EQ(app_->held_look_at(), standin::LookAt::part);
 }
 
+TEST_F(HostClientTest, FindPassesTheOptionsThatAreSetAndTheHostKeepsThemForLaterCalls) {
+    using tarvex::FindOptions;
+    using tarvex::LookAt;
+    using tarvex::LookIn;
+    auto recording = std::make_shared<Recording>();
+    auto host =
+        tarvex::make_host_application(RecordingDispatch::wrap(standin::make_application_object(app_), recording));
+    auto all = host->active_workbook()->sheet(u"Data")->range(u"A1", u"IV65536");
+    const ArgumentShape omitted{VT_ERROR, static_cast<LONG>(DISP_E_PARAMNOTFOUND), u""};
+    const auto number = [](LONG n) { return ArgumentShape{VT_I4, n, u""}; };
+    const auto flag = [](bool b) { return ArgumentShape{VT_BOOL, b ? VARIANT_TRUE : VARIANT_FALSE, u""}; };
+    struct Case {
+        const char* name;
+        std::u16string what;
+        FindOptions options;
+        ArgumentShape look_in, look_at, match_case;
+        std::u16string found;  // the first match's address, "" for none
+        standin::LookIn held_in;
+        standin::LookAt held_at;
+    };
+    // In order: what one call passes, the host holds for the calls after it.
+    const Case cases[] = {
+        {"none set",
+         u"apple",
+         {},
+         omitted,
+         omitted,
+         flag(false),
+         u"$B$2",
+         standin::LookIn::formulas,
+         standin::LookAt::part},
+        {"match case",
+         u"apple",
+         {true, std::nullopt, std::nullopt},
+         omitted,
+         omitted,
+         flag(true),
+         u"$A$10",
+         standin::LookIn::formulas,
+         standin::LookAt::part},
+        {"whole cell",
+         u"apple",
+         {false, LookAt::whole, std::nullopt},
+         omitted,
+         number(1),
+         flag(false),
+         u"$B$2",
+         standin::LookIn::formulas,
+         standin::LookAt::whole},
+        {"whole cell held",
+         u"pine",
+         {},
+         omitted,
+         omitted,
+         flag(false),
+         u"",
+         standin::LookIn::formulas,
+         standin::LookAt::whole},
+        {"values",
+         u"#DIV/0!",
+         {false, LookAt::part, LookIn::values},
+         number(-4163),
+         number(2),
+         flag(false),
+         u"$E$5",
+         standin::LookIn::values,
+         standin::LookAt::part},
+        {"values held",
+         u"#DIV/0!",
+         {},
+         omitted,
+         omitted,
+         flag(false),
+         u"$E$5",
+         standin::LookIn::values,
+         standin::LookAt::part},
+        {"formulas",
+         u"#DIV/0!",
+         {false, std::nullopt, LookIn::formulas},
+         number(-4123),
+         omitted,
+         flag(false),
+         u"",
+         standin::LookIn::formulas,
+         standin::LookAt::part},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        recording->calls.clear();
+        auto found = all->find(c.what, nullptr, c.options);
+        EXPECT_EQ(found ? found->address() : u"", c.found);
+        ASSERT_FALSE(recording->calls.empty());
+        const CallShape& find = recording->calls.front();
+        ASSERT_EQ(find.arguments.size(), 9u);
+        EXPECT_EQ(find.arguments[2], c.look_in);
+        EXPECT_EQ(find.arguments[3], c.look_at);
+        EXPECT_EQ(find.arguments[4], omitted);  // SearchOrder
+        EXPECT_EQ(find.arguments[6], c.match_case);
+        EXPECT_EQ(app_->held_look_in(), c.held_in);
+        EXPECT_EQ(app_->held_look_at(), c.held_at);
+    }
+}
+
 TEST_F(HostClientTest, CellPropertiesComeBackAsTheirTexts) {
     struct Case {
         std::u16string cell;
@@ -425,19 +537,224 @@ TEST_F(HostClientTest, CellPropertiesComeBackAsTheirTexts) {
     }
 }
 
-TEST_F(HostClientTest, SetValueWritesThroughAndAnInvalidFormulaIsTheHostsError) {
-    auto cell = data_sheet()->range(u"B2");
-    cell->set_value(u"Pear");
-    EXPECT_EQ(cell->value_text(), u"Pear");
-    EXPECT_EQ(book_->sheet(u"Data")->cell({2, 2})->value, standin::Value::of_text(u"Pear"));
+TEST_F(HostClientTest, ValueAndFormulaPutsWriteThroughAndAnInvalidFormulaIsTheHostsError) {
+    using Write = void (tarvex::HostRange::*)(const std::u16string&);
+    const std::pair<const char*, Write> writes[] = {{"Value", &tarvex::HostRange::set_value},
+                                                    {"Formula", &tarvex::HostRange::set_formula}};
+    for (const auto& [name, write] : writes) {
+        SCOPED_TRACE(name);
+        auto cell = data_sheet()->range(u"B2");
+        (cell.get()->*write)(u"Pear");
+        EXPECT_EQ(cell->value_text(), u"Pear");
+        EXPECT_EQ(book_->sheet(u"Data")->cell({2, 2})->value, standin::Value::of_text(u"Pear"));
+        (cell.get()->*write)(u"'007");
+        EXPECT_TRUE(cell->holds_text());
 
-    cell->set_value(u"=1+2");
-    EXPECT_EQ(cell->formula(), u"=1+2");
+        (cell.get()->*write)(u"=1+2");
+        EXPECT_EQ(cell->formula(), u"=1+2");
 
-    const HostError error = host_error_of([&] { cell->set_value(u"=SUM("); });
-    EXPECT_EQ(static_cast<std::uint32_t>(error.hresult), application_defined);
-    EXPECT_EQ(error.number(), 1004);
-    EXPECT_EQ(cell->formula(), u"=1+2");
+        const HostError error = host_error_of([&] { (cell.get()->*write)(u"=SUM("); });
+        EXPECT_EQ(static_cast<std::uint32_t>(error.hresult), application_defined);
+        EXPECT_EQ(error.number(), 1004);
+        EXPECT_EQ(cell->formula(), u"=1+2");
+    }
+}
+
+TEST_F(HostClientTest, BulkReadsGiveABlockRowByRowInOneCallAndOneCellFromItsScalar) {
+    using K = tarvex::ValueKind;
+    struct Case {
+        std::u16string first, last;
+        std::size_t rows, columns;
+        std::vector<std::u16string> formulas;
+        std::vector<K> kinds;
+        std::size_t address_reads;  // a scalar answer is one cell only when the address says so
+    };
+    const Case cases[] = {
+        {u"A1",
+         u"C2",
+         2,
+         3,
+         {u"apple pie", u"", u"", u"", u"Apple", u""},
+         {K::text, K::empty, K::empty, K::empty, K::text, K::empty},
+         0},
+        {u"C3",
+         u"E5",
+         3,
+         3,
+         {u"7", u"", u"", u"", u"TRUE", u"", u"", u"", u"=1/0"},
+         {K::number, K::empty, K::empty, K::empty, K::number, K::empty, K::empty, K::empty, K::error},
+         0},
+        {u"E5", u"E5", 1, 1, {u"=1/0"}, {K::error}, 2},
+        {u"F6", u"F6", 1, 1, {u""}, {K::empty}, 2},
+    };
+    auto sheet = data_sheet();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(utf8(c.first + u":" + c.last));
+        auto block = sheet->range(c.first, c.last);
+        app_->clear_log();
+        const auto formulas = block->formulas();
+        const auto kinds = block->value_kinds();
+        EXPECT_EQ(formulas.rows, c.rows);
+        EXPECT_EQ(formulas.columns, c.columns);
+        EXPECT_EQ(formulas.cells, c.formulas);
+        EXPECT_EQ(kinds.rows, c.rows);
+        EXPECT_EQ(kinds.columns, c.columns);
+        EXPECT_EQ(kinds.cells, c.kinds);
+        std::vector<std::string> operations;
+        for (const auto& record : app_->call_log()) {
+            if (record.operation != "Range.Address") {
+                operations.push_back(record.operation);
+            }
+        }
+        EXPECT_EQ(operations, (std::vector<std::string>{"Range.Formula", "Range.Value2"}));
+        EXPECT_EQ(app_->call_log().size() - operations.size(), c.address_reads);
+    }
+}
+
+// A two-dimensional VARIANT array with the given lower bounds, each element filled
+// by `fill(element, row, column)` counted from 0.
+tarvex::test::Variant variant_block(LONG first_row, ULONG rows, LONG first_column, ULONG columns,
+                                    const std::function<void(VARIANT&, LONG, LONG)>& fill) {
+    SAFEARRAYBOUND bounds[2] = {{rows, first_row}, {columns, first_column}};
+    tarvex::test::Variant block;
+    SAFEARRAY* array = ::SafeArrayCreate(VT_VARIANT, 2, bounds);
+    EXPECT_NE(array, nullptr);
+    for (LONG r = 0; r < static_cast<LONG>(rows); ++r) {
+        for (LONG c = 0; c < static_cast<LONG>(columns); ++c) {
+            tarvex::test::Variant element;
+            fill(element.get(), r, c);
+            LONG index[2] = {first_row + r, first_column + c};
+            EXPECT_EQ(::SafeArrayPutElement(array, index, &element.get()), S_OK);
+        }
+    }
+    block.get().vt = VT_ARRAY | VT_VARIANT;
+    block.get().parray = array;
+    return block;
+}
+
+TEST_F(HostClientTest, BulkReadsTakeAnyLowerBoundsAndFailAMalformedAnswerAsATypeMismatch) {
+    using K = tarvex::ValueKind;
+    using Texts = std::vector<std::u16string>;
+    using Kinds = std::vector<K>;
+    const auto text = [](VARIANT& v, std::u16string_view t) {
+        v.vt = VT_BSTR;
+        v.bstrVal = tarvex::to_bstr(t);
+    };
+    const auto of_every_kind = [&](VARIANT& v, LONG, LONG c) {
+        if (c == 0) {
+            text(v, u"x");
+        } else if (c == 1) {
+            v.vt = VT_ERROR;
+            v.scode = static_cast<SCODE>(0x800A07D7);  // #DIV/0!
+        } else if (c == 3) {
+            v.vt = VT_R8;
+            v.dblVal = 1.5;
+        }
+    };
+    tarvex::test::Variant one_text = tarvex::test::text_variant(u"x");
+    tarvex::test::Variant texts;
+    SAFEARRAYBOUND text_bounds[2] = {{2, 1}, {2, 1}};
+    texts.get().vt = VT_ARRAY | VT_BSTR;
+    texts.get().parray = ::SafeArrayCreate(VT_BSTR, 2, text_bounds);
+    tarvex::test::Variant row_vector;
+    row_vector.get().vt = VT_ARRAY | VT_VARIANT;
+    row_vector.get().parray = ::SafeArrayCreateVector(VT_VARIANT, 1, 4);
+    tarvex::test::Variant nothing;
+    nothing.get().vt = VT_DISPATCH;
+    tarvex::test::Variant dangling;
+    dangling.get().vt = VT_BYREF | VT_BSTR;
+    struct Case {
+        const char* name;
+        tarvex::test::Variant answer;
+        std::size_t rows, columns;      // of both grids, when either is read
+        std::optional<Texts> formulas;  // nullopt: a type mismatch
+        std::optional<Kinds> kinds;
+    };
+    const Case cases[] = {
+        {"bounds from 0, rows first",
+         variant_block(
+             0, 2, 0, 3,
+             [&](VARIANT& v, LONG r, LONG c) { text(v, tarvex::u16(std::to_string(r) + "," + std::to_string(c))); }),
+         2, 3, Texts{u"0,0", u"0,1", u"0,2", u"1,0", u"1,1", u"1,2"}, Kinds(6, K::text)},
+        {"every kind, bounds from 5 and -1", variant_block(5, 1, -1, 4, of_every_kind), 1, 4, std::nullopt,
+         Kinds{K::text, K::error, K::empty, K::number}},
+        {"a scalar for a block", one_text, 0, 0, std::nullopt, std::nullopt},
+        {"one dimension", row_vector, 0, 0, std::nullopt, std::nullopt},
+        {"an array of texts", texts, 0, 0, std::nullopt, std::nullopt},
+        {"an object in a cell", variant_block(1, 1, 1, 2, [](VARIANT& v, LONG, LONG) { v.vt = VT_DISPATCH; }), 0, 0,
+         std::nullopt, std::nullopt},
+        {"no cells", variant_block(1, 0, 1, 2, [](VARIANT&, LONG, LONG) {}), 0, 0, std::nullopt, std::nullopt},
+        {"an object", nothing, 0, 0, std::nullopt, std::nullopt},
+        {"a reference to nothing", dangling, 0, 0, std::nullopt, std::nullopt},
+    };
+    // The host's answer to Range.Formula and Range.Value2 is replaced by the case's.
+    const Case* current = nullptr;
+    auto recording = std::make_shared<Recording>();
+    recording->rewrite = [&](IDispatch* inner, DISPID dispid, VARIANT* result) {
+        DISPID find = 0, formula = 0, value2 = 0;
+        if (tarvex::test::dispid_of(inner, u"Find", &find) != S_OK ||
+            tarvex::test::dispid_of(inner, u"Formula", &formula) != S_OK ||
+            tarvex::test::dispid_of(inner, u"Value2", &value2) != S_OK || (dispid != formula && dispid != value2)) {
+            return;
+        }
+        ::VariantClear(result);
+        if ((current->answer.get().vt & VT_BYREF) != 0) {
+            *result = current->answer.get();  // a reference owns nothing
+        } else {
+            ::VariantCopy(result, const_cast<VARIANT*>(&current->answer.get()));
+        }
+    };
+    auto host =
+        tarvex::make_host_application(RecordingDispatch::wrap(standin::make_application_object(app_), recording));
+    auto block = host->active_workbook()->sheet(u"Data")->range(u"A1", u"B2");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        current = &c;
+        const auto expect_grid = [&](const auto& expected, const auto& read) {
+            if (!expected) {
+                const HostError error = host_error_of([&] { read(); });
+                EXPECT_EQ(static_cast<std::uint32_t>(error.hresult), 0x80020005u);
+                EXPECT_EQ(error.description, u"Type mismatch");
+                return;
+            }
+            const auto grid = read();
+            EXPECT_EQ(grid.rows, c.rows);
+            EXPECT_EQ(grid.columns, c.columns);
+            EXPECT_EQ(grid.cells, *expected);
+        };
+        expect_grid(c.formulas, [&] { return block->formulas(); });
+        expect_grid(c.kinds, [&] { return block->value_kinds(); });
+    }
+}
+
+TEST_F(HostClientTest, UsedRangeSpansTheFilledCellsAndIsA1OnAnEmptySheet) {
+    book_->add_sheet(u"Far").write_value({5, 3}, u"x");
+    const std::pair<std::u16string, std::u16string> cases[] = {
+        {u"Data", u"$A$1:$E$10"}, {u"Notes", u"$A$1"}, {u"Far", u"$C$5"}};
+    for (const auto& [name, address] : cases) {
+        EXPECT_EQ(host_->active_workbook()->sheet(name)->used_range()->address(), address) << utf8(name);
+    }
+}
+
+TEST_F(HostClientTest, EveryOpenWorkbookWithItsNameAndWhetherAWindowShowsIt) {
+    auto personal = std::make_unique<standin::Workbook>(u"Personal.wb");
+    personal->set_visible(false);
+    personal->add_sheet(u"Macros");
+    auto hidden = app_->add_workbook(std::move(personal));
+    app_->activate(book_);
+
+    const auto books = host_->workbooks();
+    std::vector<std::pair<std::u16string, bool>> seen;
+    for (const auto& book : books) {
+        seen.emplace_back(book->name(), book->has_visible_window());
+    }
+    EXPECT_EQ(seen, (std::vector<std::pair<std::u16string, bool>>{{u"Book1", true}, {u"Personal.wb", false}}));
+
+    // A workbook closed since it was listed answers no more, and is no longer listed.
+    app_->close(hidden);
+    EXPECT_EQ(host_->workbooks().size(), 1u);
+    const HostError error = host_error_of([&] { books[1]->has_visible_window(); });
+    EXPECT_EQ(static_cast<std::uint32_t>(error.hresult), 0x80010108u);
 }
 
 TEST_F(HostClientTest, SelectNeedsItsSheetToBeActive) {
@@ -467,10 +784,17 @@ TEST_F(HostClientTest, EveryCallFailsWithTheChannelsCodeWhileTheHostRefuses) {
         {"Activate", [&] { book->activate(); }},
         {"Name", [&] { sheet->name(); }},
         {"Range", [&] { sheet->range(u"A1"); }},
-        {"Find", [&] { cell->find(u"apple", nullptr); }},
+        {"Find", [&] { cell->find(u"apple", nullptr, {}); }},
         {"Value", [&] { cell->value_text(); }},
         {"Value=", [&] { cell->set_value(u"x"); }},
         {"Select", [&] { cell->select(); }},
+        {"Formula=", [&] { cell->set_formula(u"x"); }},
+        {"Formula block", [&] { cell->formulas(); }},
+        {"Value2 block", [&] { cell->value_kinds(); }},
+        {"UsedRange", [&] { sheet->used_range(); }},
+        {"Workbook name", [&] { book->name(); }},
+        {"Windows", [&] { book->has_visible_window(); }},
+        {"Workbooks", [&] { host_->workbooks(); }},
     };
     for (const auto& [name, call] : calls) {
         SCOPED_TRACE(name);
@@ -501,11 +825,11 @@ TEST_F(HostClientTest, NamesAreResolvedOncePerKindOfObjectNotPerCall) {
         for (const auto& sheet : book->worksheets()) {
             sheet->name();
             auto all = sheet->range(u"A1", u"IV65536");
-            for (auto found = all->find(u"apple", nullptr); found != nullptr;) {
+            for (auto found = all->find(u"apple", nullptr, {}); found != nullptr;) {
                 found->address();
                 found->text();
                 found->value_text();
-                auto next = all->find(u"apple", found.get());
+                auto next = all->find(u"apple", found.get(), {});
                 if (next == nullptr || next->address() == u"$B$2") {
                     break;
                 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/platform_win.h"
 #include "base/text.h"
 #include "support/window_driver_win.h"
 #include "engine/list_commands.h"

@@ -169,9 +169,12 @@ TEST_F(StandinCom, NamesAreFoundIgnoringCaseAndUnknownNamesFail) {
         {summary.Get(), u"range", u"Range"},
         {summary.Get(), u"nAmE", u"Name"},
         {summary.Get(), u"Cells", u""},
+        {summary.Get(), u"usedRANGE", u"UsedRange"},
+        {chart.Get(), u"UsedRange", u""},
         {chart.Get(), u"ACTIVATE", u"Activate"},
         {chart.Get(), u"Range", u""},  // a chart sheet has no cells
         {cell.Get(), u"FIND", u"Find"},
+        {cell.Get(), u"value2", u"Value2"},
         {cell.Get(), u"_newenum", u""},
         {cell.Get(), u"Find ", u""},
         {cell.Get(), u"", u""},
@@ -615,7 +618,8 @@ TEST_F(StandinCom, CellPropertiesAnswerWithTheHostsTypes) {
         SCOPED_TRACE(row.address);
         ComPtr<IDispatch> cell = range(u"Summary", tarvex::u16(row.address));
         EXPECT_EQ(text_of(cell.Get(), u"Text"), row.text);
-        for (const auto& [member, expected] : {std::pair{u"Formula", row.formula}, std::pair{u"Value", row.value}}) {
+        for (const auto& [member, expected] :
+             {std::pair{u"Formula", row.formula}, std::pair{u"Value", row.value}, std::pair{u"Value2", row.value}}) {
             SCOPED_TRACE(utf8(member));
             CallResult r = call(cell.Get(), member);
             if (std::string(expected) == "ERROR") {
@@ -756,6 +760,54 @@ TEST_F(StandinCom, ArgumentsPassedByReferenceAreRead) {
     dangling.get().vt = VT_EMPTY;
 }
 
+TEST_F(StandinCom, UsedRangeSpansTheFilledCellsAndIsA1OnAnEmptySheet) {
+    budget_->add_sheet(u"Empty");
+    budget_->add_sheet(u"Far").set_cell({7, 3}, typed(u"x"));
+    const std::pair<const char16_t*, const char*> rows[] = {
+        {u"Summary", "BSTR $A$1:$E$4"}, {u"Data", "BSTR $A$1"}, {u"Empty", "BSTR $A$1"}, {u"Far", "BSTR $C$7"}};
+    for (const auto& [name, address] : rows) {
+        SCOPED_TRACE(utf8(name));
+        EXPECT_EQ(text_of(object(sheet(name).Get(), u"UsedRange").Get(), u"Address"), address);
+    }
+}
+
+TEST_F(StandinCom, AWorkbooksWindowsTellWhetherItShows) {
+    other_->set_visible(false);
+    ComPtr<IDispatch> workbooks = object(application_.Get(), u"Workbooks");
+    struct Row {
+        const char* label;
+        int book;
+        Arg index;
+        const char* visible;  // nullptr: subscript out of range
+    };
+    const Row rows[] = {
+        {"shown, by index", 1, 1, "BOOL true"},
+        {"hidden, by index", 2, 1, "BOOL false"},
+        {"by caption in other case", 1, u"BUDGET.wb", "BOOL true"},
+        {"index past the end", 1, 2, nullptr},
+        {"index zero", 2, 0, nullptr},
+        {"another workbook's caption", 1, u"Other.wb", nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        ComPtr<IDispatch> windows = object(object(workbooks.Get(), u"Item", {row.book}).Get(), u"Windows");
+        EXPECT_EQ(text_of(windows.Get(), u"Count"), "I4 1");
+        CallResult by_name = call(windows.Get(), u"Item", {row.index});
+        CallResult by_default =
+            invoke(windows.Get(), DISPID_VALUE, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {row.index});
+        for (const CallResult* r : {&by_name, &by_default}) {
+            if (row.visible == nullptr) {
+                expect_host_failure(*r, DISP_E_BADINDEX, u"Subscript out of range");
+            } else {
+                ASSERT_EQ(hex(r->hr), hex(S_OK));
+                EXPECT_EQ(text_of(r->object().Get(), u"Visible"), row.visible);
+            }
+        }
+    }
+    // book.Windows(1): the index goes to the collection's Item.
+    EXPECT_EQ(text_of(call(book().Get(), u"Windows", {1}).object().Get(), u"Caption"), "BSTR Budget.wb");
+}
+
 TEST_F(StandinCom, RefusedCallsFailStraightFromInvoke) {
     ComPtr<IDispatch> within = range(u"Summary", u"A1:IV65536");
     ComPtr<IDispatch> workbook = book();
@@ -810,6 +862,8 @@ TEST_F(StandinCom, ObjectsOfDeletedSheetsAndClosedWorkbooksStopAnswering) {
     ComPtr<IDispatch> summary_cell = range(u"Summary", u"B2");
     ComPtr<IDispatch> data = sheet(u"Data");
     ComPtr<IDispatch> data_cell = range(u"Data", u"A1");
+    ComPtr<IDispatch> windows = object(workbook.Get(), u"Windows");
+    ComPtr<IDispatch> window = object(windows.Get(), u"Item", {1});
 
     budget_->delete_sheet(u"Data");
     for (const auto& [target, member] :
@@ -824,7 +878,8 @@ TEST_F(StandinCom, ObjectsOfDeletedSheetsAndClosedWorkbooksStopAnswering) {
     EXPECT_EQ(text_of(book().Get(), u"Name"), "BSTR Other.wb");
     for (const auto& [target, member] : {std::pair{workbook.Get(), u"Name"}, std::pair{workbook.Get(), u"Close"},
                                          std::pair{worksheets.Get(), u"Count"}, std::pair{summary.Get(), u"Name"},
-                                         std::pair{summary_cell.Get(), u"Address"}, std::pair{data.Get(), u"Name"}}) {
+                                         std::pair{summary_cell.Get(), u"Address"}, std::pair{data.Get(), u"Name"},
+                                         std::pair{windows.Get(), u"Count"}, std::pair{window.Get(), u"Visible"}}) {
         SCOPED_TRACE(utf8(member));
         CallResult r = call(target, member);
         EXPECT_EQ(hex(r.hr), hex(disconnected));

@@ -1,0 +1,154 @@
+#include "host/cell_grid_win.h"
+
+#include <oleauto.h>
+
+#include <cstdint>
+#include <cstddef>
+#include <utility>
+
+#include "host/dispatch_call_win.h"
+
+namespace tarvex::dispatch {
+
+namespace {
+
+// A value that can stand in a cell: objects and arrays cannot.
+bool is_cell_value(VARTYPE type) {
+    return (type & (VT_ARRAY | VT_BYREF)) == 0 && type != VT_DISPATCH && type != VT_UNKNOWN;
+}
+
+std::u16string formula_of(VARIANT& value) {
+    if (!is_cell_value(value.vt)) {
+        throw_failure(DISP_E_TYPEMISMATCH);
+    }
+    if (value.vt == VT_EMPTY || value.vt == VT_NULL) {
+        return {};
+    }
+    if (value.vt != VT_BSTR) {
+        const HRESULT hr = ::VariantChangeType(&value, &value, VARIANT_ALPHABOOL, VT_BSTR);
+        if (FAILED(hr)) {
+            throw_failure(hr);
+        }
+    }
+    return from_bstr(value.bstrVal);
+}
+
+ValueKind kind_of(VARIANT& value) {
+    if (!is_cell_value(value.vt)) {
+        throw_failure(DISP_E_TYPEMISMATCH);
+    }
+    switch (value.vt) {
+        case VT_BSTR:
+            return ValueKind::text;
+        case VT_ERROR:
+            return ValueKind::error;
+        case VT_EMPTY:
+            return ValueKind::empty;
+        default:
+            return ValueKind::number;
+    }
+}
+
+// One host answer without its by-reference level; a reference to nothing is malformed.
+void dereference(Variant& answer) {
+    VARIANT& value = *answer.get();
+    if ((value.vt & VT_BYREF) == 0) {
+        return;
+    }
+    if (value.byref == nullptr) {
+        throw_failure(DISP_E_TYPEMISMATCH);
+    }
+    const HRESULT hr = ::VariantCopyInd(&value, &value);
+    if (FAILED(hr)) {
+        throw_failure(hr);
+    }
+}
+
+struct Bounds {
+    LONG first_row = 0;
+    LONG first_column = 0;
+    std::size_t rows = 0;
+    std::size_t columns = 0;
+};
+
+// The array's rows and columns, whatever its lower bounds: a VARIANT array of
+// two dimensions holding at least one cell, or a type mismatch.
+Bounds bounds_of(SAFEARRAY* array) {
+    VARTYPE element = VT_EMPTY;
+    if (array == nullptr || ::SafeArrayGetDim(array) != 2 || FAILED(::SafeArrayGetVartype(array, &element)) ||
+        element != VT_VARIANT || ::SafeArrayGetElemsize(array) != sizeof(VARIANT)) {
+        throw_failure(DISP_E_TYPEMISMATCH);
+    }
+    LONG low[2] = {};
+    LONG high[2] = {};
+    for (UINT dimension = 1; dimension <= 2; ++dimension) {
+        if (FAILED(::SafeArrayGetLBound(array, dimension, &low[dimension - 1])) ||
+            FAILED(::SafeArrayGetUBound(array, dimension, &high[dimension - 1])) ||
+            high[dimension - 1] < low[dimension - 1]) {
+            throw_failure(DISP_E_TYPEMISMATCH);
+        }
+    }
+    const auto extent = [&](int d) {
+        return static_cast<std::size_t>(static_cast<std::int64_t>(high[d]) - low[d] + 1);
+    };
+    const Bounds bounds{low[0], low[1], extent(0), extent(1)};
+    // Bounds no array in memory can have (more cells than a size counts) are not
+    // the host's; they must not wrap round into a small grid.
+    if (bounds.rows > SIZE_MAX / bounds.columns) {
+        throw_failure(DISP_E_TYPEMISMATCH);
+    }
+    return bounds;
+}
+
+// A single cell's address has no colon (a rectangle) and no comma (more areas).
+bool is_one_cell(const std::u16string& address) {
+    return !address.empty() && address.find_first_of(u":,") == std::u16string::npos;
+}
+
+template <class T, class Read>
+CellGrid<T> grid_of(Variant answer, const AddressOf& address, Read read) {
+    dereference(answer);
+    VARIANT& value = *answer.get();
+    CellGrid<T> grid;
+    if ((value.vt & VT_ARRAY) == 0) {
+        if (!is_cell_value(value.vt) || !is_one_cell(address())) {
+            throw_failure(DISP_E_TYPEMISMATCH);
+        }
+        grid.rows = grid.columns = 1;
+        grid.cells.push_back(read(value));
+        return grid;
+    }
+    if (value.vt != (VT_ARRAY | VT_VARIANT)) {
+        throw_failure(DISP_E_TYPEMISMATCH);
+    }
+    const Bounds bounds = bounds_of(value.parray);
+    grid.rows = bounds.rows;
+    grid.columns = bounds.columns;
+    grid.cells.reserve(bounds.rows * bounds.columns);
+    // Element by element through the array's own indexing: its memory runs
+    // column by column, and the grid is row by row.
+    for (std::size_t r = 0; r < bounds.rows; ++r) {
+        for (std::size_t c = 0; c < bounds.columns; ++c) {
+            LONG index[2] = {bounds.first_row + static_cast<LONG>(r), bounds.first_column + static_cast<LONG>(c)};
+            Variant element;
+            const HRESULT hr = ::SafeArrayGetElement(value.parray, index, element.get());
+            if (FAILED(hr)) {
+                throw_failure(hr);
+            }
+            grid.cells.push_back(read(*element));
+        }
+    }
+    return grid;
+}
+
+}  // namespace
+
+CellGrid<std::u16string> formulas_of(Variant answer, const AddressOf& address) {
+    return grid_of<std::u16string>(std::move(answer), address, formula_of);
+}
+
+CellGrid<ValueKind> value_kinds_of(Variant answer, const AddressOf& address) {
+    return grid_of<ValueKind>(std::move(answer), address, kind_of);
+}
+
+}  // namespace tarvex::dispatch
