@@ -14,9 +14,7 @@ namespace {
 // to hold), not the C library's, which in its default locale folds ASCII only.
 struct FoldingTraits : boost::regex_traits<wchar_t> {
     // Only UTF-16 units reach the pattern (see widened), so the cast is exact.
-    static wchar_t fold(wchar_t c) {
-        return static_cast<wchar_t>(fold_case(static_cast<char16_t>(c)));
-    }
+    static wchar_t fold(wchar_t c) { return static_cast<wchar_t>(fold_case(static_cast<char16_t>(c))); }
     wchar_t translate_nocase(wchar_t c) const { return fold(c); }
     wchar_t translate(wchar_t c, bool icase) const { return icase ? fold(c) : c; }
     wchar_t translate(wchar_t c) const { return c; }

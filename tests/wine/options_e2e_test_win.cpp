@@ -34,18 +34,36 @@ std::string cell(StandinHost& host, const char* a1) {
     return c ? tarvex::utf16_to_utf8(c->formula_text()) : "";
 }
 
-// The tip the list asks its parent for when the pointer rests on a row.
+// The tip shown with the pointer resting on a row: the pointer is put there
+// and the window's tooltips are asked for the list's text.
 std::u16string tip_of(int row) {
-    wchar_t text[512] = L"label";
-    NMLVGETINFOTIPW tip{};
-    tip.hdr.hwndFrom = control(design::lvwMain);
-    tip.hdr.idFrom = static_cast<UINT_PTR>(::GetDlgCtrlID(tip.hdr.hwndFrom));
-    tip.hdr.code = LVN_GETINFOTIPW;
-    tip.pszText = text;
-    tip.cchTextMax = 512;
-    tip.iItem = row;
-    ::SendMessageW(main_window(), WM_NOTIFY, tip.hdr.idFrom, reinterpret_cast<LPARAM>(&tip));
-    return tarvex::from_wide(text);
+    HWND list = control(design::lvwMain);
+    RECT r{};
+    ListView_GetItemRect(list, row, &r, LVIR_LABEL);
+    POINT at{r.left + 4, (r.top + r.bottom) / 2};
+    ::ClientToScreen(list, &at);
+    ::SetCursorPos(at.x, at.y);
+    std::u16string text;
+    struct Search {
+        HWND list;
+        std::u16string* text;
+    } search{list, &text};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM found) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(found);
+            wchar_t buffer[512] = {};
+            TOOLINFOW tool{};
+            tool.cbSize = sizeof(tool);
+            tool.hwnd = main_window();
+            tool.uId = reinterpret_cast<UINT_PTR>(s.list);
+            tool.lpszText = buffer;
+            ::SendMessageW(window, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
+            *s.text = tarvex::from_wide(buffer);
+            return s.text->empty();
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return text;
 }
 
 TEST(Options, AChoiceIsKeptAfterTheWindowClosesAndNamedInTheStatus) {

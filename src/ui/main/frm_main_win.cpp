@@ -155,9 +155,8 @@ void FrmMain::create_controls() {
 void FrmMain::create_columns() {
     // The result list: tick boxes, whole-row selection, columns the user can drag.
     HWND list = control(design::lvwMain);
-    // Info tips: resting the pointer on a row shows what Replace would write there.
     ListView_SetExtendedListViewStyle(
-        list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_DOUBLEBUFFER | LVS_EX_INFOTIP);
+        list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_DOUBLEBUFFER);
     // Owner-data lists keep no tick state: the model answers for the state image.
     ListView_SetCallbackMask(list, LVIS_STATEIMAGEMASK);
     for (int i = 0; i < static_cast<int>(design::columns.size()); ++i) {
@@ -173,6 +172,10 @@ void FrmMain::create_columns() {
     // The list's own keys are taken before the control sees them: its handling
     // of Space would otherwise shrink a selection the command has just ticked.
     ::SetWindowSubclass(list, list_proc, 1, reinterpret_cast<DWORD_PTR>(this));
+    // Resting the pointer on a row shows what Replace would write there.
+    row_tip_.create(hwnd_, list, [this](int row) {
+        return links_ ? links_->session.preview(static_cast<std::size_t>(row)) : std::u16string();
+    });
 }
 
 void FrmMain::create_tooltips() {
@@ -297,6 +300,9 @@ void FrmMain::unload() {
 }
 
 LRESULT FrmMain::on_notify(NMHDR* header) {
+    if (row_tip_.on_notify(header)) {
+        return 0;
+    }
     if (header->idFrom != static_cast<UINT_PTR>(ids::control_id(design::lvwMain)) || !links_) {
         return 0;
     }
@@ -314,9 +320,6 @@ LRESULT FrmMain::on_notify(NMHDR* header) {
         }
         case LVN_COLUMNCLICK:
             session.lvwMain_ColumnClick(links_->columns, reinterpret_cast<NMLISTVIEW*>(header)->iSubItem + 1);
-            return 0;
-        case LVN_GETINFOTIPW:
-            on_info_tip(*reinterpret_cast<NMLVGETINFOTIPW*>(header));
             return 0;
         default: {
             LRESULT result = 0;
@@ -369,18 +372,6 @@ void FrmMain::on_command(int id) {
     }
 }
 
-void FrmMain::on_info_tip(NMLVGETINFOTIPW& tip) {
-    if (tip.pszText == nullptr || tip.cchTextMax <= 0 || tip.iItem < 0) {
-        return;
-    }
-    const std::u16string text = links_->session.preview(static_cast<std::size_t>(tip.iItem));
-    // The list asks for the tip with its label's text already in the buffer; an
-    // empty preview (a command runs) shows no tip at all.
-    const auto length = std::min(text.size(), static_cast<std::size_t>(tip.cchTextMax - 1));
-    std::copy_n(wide(text), length, tip.pszText);
-    tip.pszText[length] = L'\0';
-}
-
 bool FrmMain::on_context_menu(HWND target, LPARAM at) {
     // Right click, Shift+F10 or the menu key on the list; -1 means the keyboard.
     if (target != control(design::lvwMain) || !links_) {
@@ -409,6 +400,8 @@ LRESULT CALLBACK FrmMain::list_proc(HWND list, UINT message, WPARAM wparam, LPAR
             // A window procedure lets nothing reach the host's message loop.
             return 0;
         }
+    } else if (message == WM_MOUSEMOVE) {
+        reinterpret_cast<FrmMain*>(self)->row_tip_.pointer_moved(lparam);
     } else if (message == WM_NCDESTROY) {
         ::RemoveWindowSubclass(list, list_proc, id);
     }

@@ -12,6 +12,7 @@
 #include "engine/search_session.h"
 #include "ports/main_window.h"
 #include "settings/registry_routines.h"
+#include "ui/controls/row_tip_win.h"
 #include "ui/controls/win_util_win.h"
 #include "ui/controls/window_base_win.h"
 #include "ui/main/frm_main.h"
@@ -70,7 +71,6 @@ private:
     LRESULT on_notify(NMHDR* header);
     void on_command(int id);
     bool on_context_menu(HWND target, LPARAM at);
-    void on_info_tip(NMLVGETINFOTIPW& tip);
     bool on_list_key(WPARAM key);
     static LRESULT CALLBACK list_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                       DWORD_PTR self);
@@ -82,6 +82,7 @@ private:
 
     Controls controls_{};
     HWND tooltip_ = nullptr;
+    RowTip row_tip_;
     Scale scale_;
     UniqueFont font_;
     WindowIcons icons_;
