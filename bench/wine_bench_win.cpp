@@ -40,29 +40,27 @@
 
 #include "base/owners_win.h"
 #include "base/platform_win.h"
-#include "base/text.h"
 #include "com/object_model_win.h"
-#include "model/model.h"
-#include "ui/controls/sort_key_win.h"
-#include "ui/main/frm_main_ids.h"
-#include "ui/main/main_design.h"
 #include "engine/result_list.h"
+#include "model/model.h"
+#include "support/dispatch_client_win.h"
+#include "support/window_driver_win.h"
+#include "ui/controls/sort_key_win.h"
+#include "ui/main/main_design.h"
 #include "workbook_generator.h"
 
 namespace {
 
 using Microsoft::WRL::ComPtr;
 namespace design = tarvex::main_design;
-namespace ids = tarvex::frm_main_ids;
+namespace test = tarvex::test;
+using test::Arg;
+using test::pump;
 
-constexpr wchar_t search_word[] = L"needle";
-constexpr char16_t search_word_u16[] = u"needle";
-constexpr wchar_t replacement_word[] = L"pin";
+constexpr char16_t search_word[] = u"needle";
+constexpr char16_t replacement_word[] = u"pin";
 // A word no generated cell contains in any letter case.
-constexpr wchar_t absent_word[] = L"zqxjv";
-
-// {41DEBC9A-2327-11D4-98A4-006067303FC9}
-constexpr CLSID clsid_morvane = {0x41DEBC9A, 0x2327, 0x11D4, {0x98, 0xA4, 0x00, 0x60, 0x67, 0x30, 0x3F, 0xC9}};
+constexpr char16_t absent_word[] = u"zqxjv";
 
 // A benchmark that cannot measure what it claims ends the program with a message.
 struct BenchFailure : std::runtime_error {
@@ -77,9 +75,7 @@ void check(bool holds, const std::string& what) {
 
 void check_hr(HRESULT hr, const char* what) {
     if (FAILED(hr)) {
-        char text[160];
-        std::snprintf(text, sizeof(text), "%s failed: 0x%08lX", what, static_cast<unsigned long>(hr));
-        throw BenchFailure(text);
+        throw BenchFailure(std::string(what) + " failed: " + test::hex(hr));
     }
 }
 
@@ -136,138 +132,74 @@ private:
     std::vector<double> values_;
 };
 
-// --- Owners ---------------------------------------------------------------
-
-using tarvex::UniqueBstr;
-
-UniqueBstr make_bstr(const wchar_t* text) {
-    UniqueBstr owned(::SysAllocString(text));
-    check(owned != nullptr, "out of memory");
-    return owned;
-}
-
-// One result, owned by tarvex::Variant, with the reads the bare client makes.
-class Variant {
-public:
-    VARIANT* get() noexcept { return value_.get(); }
-    IDispatch* object() const noexcept { return value_->vt == VT_DISPATCH ? value_->pdispVal : nullptr; }
-    BSTR text() const noexcept { return value_->vt == VT_BSTR ? value_->bstrVal : nullptr; }
-    LONG integer() const noexcept { return value_->vt == VT_I4 ? value_->lVal : 0; }
-    // Takes the text out of the variant, which is left empty.
-    UniqueBstr release_text() noexcept {
-        if (value_->vt != VT_BSTR) {
-            return nullptr;
-        }
-        UniqueBstr text(value_->bstrVal);
-        value_->vt = VT_EMPTY;
-        return text;
-    }
-
-private:
-    tarvex::Variant value_;
-};
-
-// Arguments for Invoke, which takes them last first. These do not own what they
-// point to: the caller keeps the texts and objects alive over the call.
-VARIANT text_argument(BSTR text) {
-    VARIANT value;
-    value.vt = VT_BSTR;
-    value.bstrVal = text;
-    return value;
-}
-VARIANT object_argument(IDispatch* object) {
-    VARIANT value;
-    value.vt = VT_DISPATCH;
-    value.pdispVal = object;
-    return value;
-}
-VARIANT integer_argument(LONG number) {
-    VARIANT value;
-    value.vt = VT_I4;
-    value.lVal = number;
-    return value;
-}
-VARIANT boolean_argument(bool flag) {
-    VARIANT value;
-    value.vt = VT_BOOL;
-    value.boolVal = flag ? VARIANT_TRUE : VARIANT_FALSE;
-    return value;
-}
-VARIANT omitted_argument() {
-    VARIANT value;
-    value.vt = VT_ERROR;
-    value.scode = DISP_E_PARAMNOTFOUND;
-    return value;
-}
-
 // --- The bare host client ---------------------------------------------------
+
+// What a result holds, borrowed from it: the object, the text or the number.
+IDispatch* object_in(const VARIANT& value) noexcept {
+    return value.vt == VT_DISPATCH ? value.pdispVal : nullptr;
+}
+const wchar_t* text_in(const VARIANT& value) noexcept {
+    return value.vt == VT_BSTR && value.bstrVal != nullptr ? value.bstrVal : L"";
+}
+LONG integer_in(const VARIANT& value) noexcept {
+    return value.vt == VT_I4 ? value.lVal : 0;
+}
 
 // The host's DISPIDs, looked up once: the bare client pays for no name lookups.
 struct HostNames {
     DISPID active_workbook, worksheets, sheets, count, item, name, range, find, address, text, formula, value;
 };
 
-DISPID dispid_of(IDispatch* object, const wchar_t* name) {
-    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+DISPID dispid_of(IDispatch* object, const char16_t* name) {
     DISPID id = DISPID_UNKNOWN;
-    check_hr(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), "GetIDsOfNames");
+    check_hr(test::dispid_of(object, name, &id), "GetIDsOfNames");
     return id;
 }
 
-Variant invoke(IDispatch* object, DISPID id, WORD flags, VARIANT* last_first = nullptr, UINT count = 0) {
+// One host call through the test client, which copies no argument and
+// allocates nothing of its own for a call this size.
+test::Variant call_host(IDispatch* object, DISPID id, WORD flags, test::Args args = {}, const Arg* put = nullptr) {
     check(object != nullptr, "a host call on Nothing");
-    DISPID put_name = DISPID_PROPERTYPUT;
-    DISPPARAMS params{last_first, nullptr, count, 0};
-    const bool is_put = (flags & DISPATCH_PROPERTYPUT) != 0;
-    if (is_put) {
-        params.rgdispidNamedArgs = &put_name;
-        params.cNamedArgs = 1;
-    }
-    Variant result;
-    tarvex::ExcepInfo exception;
-    const HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                                      is_put ? nullptr : result.get(), exception.get(), nullptr);
-    check_hr(hr, "a host call");
-    return result;
+    test::CallResult result = test::invoke(object, id, flags, args, put);
+    check_hr(result.hr, "a host call");
+    return std::move(result.value);
 }
 
-Variant get(IDispatch* object, DISPID id, VARIANT* last_first = nullptr, UINT count = 0) {
-    return invoke(object, id, DISPATCH_PROPERTYGET, last_first, count);
+test::Variant get(IDispatch* object, DISPID id, test::Args args = {}) {
+    return call_host(object, id, DISPATCH_PROPERTYGET, args);
 }
 
 HostNames resolve_names(IDispatch* application) {
     HostNames n{};
-    n.active_workbook = dispid_of(application, L"ActiveWorkbook");
-    Variant book = get(application, n.active_workbook);
-    n.worksheets = dispid_of(book.object(), L"Worksheets");
-    n.sheets = dispid_of(book.object(), L"Sheets");
-    Variant sheets = get(book.object(), n.worksheets);
-    n.count = dispid_of(sheets.object(), L"Count");
-    n.item = dispid_of(sheets.object(), L"Item");
-    VARIANT first = integer_argument(1);
-    Variant sheet = get(sheets.object(), n.item, &first, 1);
-    n.name = dispid_of(sheet.object(), L"Name");
-    n.range = dispid_of(sheet.object(), L"Range");
-    UniqueBstr a1 = make_bstr(L"A1");
-    VARIANT cell = text_argument(a1.get());
-    Variant range = get(sheet.object(), n.range, &cell, 1);
-    n.find = dispid_of(range.object(), L"Find");
-    n.address = dispid_of(range.object(), L"Address");
-    n.text = dispid_of(range.object(), L"Text");
-    n.formula = dispid_of(range.object(), L"Formula");
-    n.value = dispid_of(range.object(), L"Value");
+    n.active_workbook = dispid_of(application, u"ActiveWorkbook");
+    const test::Variant book = get(application, n.active_workbook);
+    n.worksheets = dispid_of(object_in(book.get()), u"Worksheets");
+    n.sheets = dispid_of(object_in(book.get()), u"Sheets");
+    const test::Variant sheets = get(object_in(book.get()), n.worksheets);
+    n.count = dispid_of(object_in(sheets.get()), u"Count");
+    n.item = dispid_of(object_in(sheets.get()), u"Item");
+    const test::Variant sheet = get(object_in(sheets.get()), n.item, Arg(1));
+    n.name = dispid_of(object_in(sheet.get()), u"Name");
+    n.range = dispid_of(object_in(sheet.get()), u"Range");
+    const test::Variant range = get(object_in(sheet.get()), n.range, Arg(u"A1"));
+    n.find = dispid_of(object_in(range.get()), u"Find");
+    n.address = dispid_of(object_in(range.get()), u"Address");
+    n.text = dispid_of(object_in(range.get()), u"Text");
+    n.formula = dispid_of(object_in(range.get()), u"Formula");
+    n.value = dispid_of(object_in(range.get()), u"Value");
     return n;
 }
 
+// Each match's address is kept as the argument Range takes, as the host gave it.
 struct BareCell {
     std::size_t sheet;
-    UniqueBstr address;
+    Arg address;
 };
 
 struct BareListing {
-    std::vector<UniqueBstr> sheet_names;
+    std::vector<Arg> sheet_names;
     std::vector<BareCell> cells;
-    std::vector<UniqueBstr> texts;
+    std::vector<test::Variant> texts;
 };
 
 // How a bare walk gets each match's displayed text.
@@ -285,61 +217,42 @@ enum class TextLookup {
 class BareHost {
 public:
     explicit BareHost(IDispatch* application)
-        : application_(application),
-          names_(resolve_names(application)),
-          first_cell_(make_bstr(L"A1")),
-          last_cell_(make_bstr(L"IV65536")) {}
+        : application_(application), names_(resolve_names(application)), corners_{Arg(u"A1"), Arg(u"IV65536")} {}
 
     // The calls of a Find that lists every match with its displayed text: the
     // worksheets, on each the searched range, the Find walk with its nine
     // arguments and the address of every match; then per match the sheet by
     // name, the cell by address and its text.
-    BareListing find(const wchar_t* what, TextLookup lookup = TextLookup::sheets_then_item) {
-        const UniqueBstr search = make_bstr(what);
+    BareListing find(const char16_t* what, TextLookup lookup = TextLookup::sheets_then_item) {
         BareListing listing;
-        Variant book = get(application_, names_.active_workbook);
-        Variant sheets = get(book.object(), names_.worksheets);
-        const LONG count = get(sheets.object(), names_.count).integer();
+        const test::Variant book = get(application_, names_.active_workbook);
+        const test::Variant sheets = get(object_in(book.get()), names_.worksheets);
+        const LONG count = integer_in(get(object_in(sheets.get()), names_.count).get());
+        // What, After, LookIn, LookAt, SearchOrder, SearchDirection, MatchCase,
+        // MatchByte, SearchFormat; After changes to each match in turn.
+        std::vector<Arg> arguments{Arg(what), Arg::omitted(), Arg::omitted(), Arg::omitted(), Arg::omitted(),
+                                   Arg(1),    Arg(false),     Arg::omitted(), Arg::omitted()};
         for (LONG index = 1; index <= count; ++index) {
-            VARIANT position = integer_argument(index);
-            Variant sheet = get(sheets.object(), names_.item, &position, 1);
-            VARIANT corners[] = {text_argument(last_cell_.get()), text_argument(first_cell_.get())};
-            Variant within = get(sheet.object(), names_.range, corners, 2);
-            // What, After, LookIn, LookAt, SearchOrder, SearchDirection, MatchCase,
-            // MatchByte, SearchFormat, in Invoke's order.
-            VARIANT arguments[] = {omitted_argument(),  omitted_argument(), boolean_argument(false),
-                                   integer_argument(1), omitted_argument(), omitted_argument(),
-                                   omitted_argument(),  omitted_argument(), text_argument(search.get())};
-            Variant held = invoke(within.object(), names_.find, DISPATCH_METHOD, arguments, 9);
-            if (held.object() == nullptr) {
+            const test::Variant sheet = get(object_in(sheets.get()), names_.item, Arg(static_cast<int>(index)));
+            const test::Variant within = get(object_in(sheet.get()), names_.range, corners_);
+            arguments[1] = Arg::omitted();
+            test::Variant held = call_host(object_in(within.get()), names_.find, DISPATCH_METHOD, arguments);
+            if (object_in(held.get()) == nullptr) {
                 continue;
             }
-            listing.sheet_names.push_back(get(sheet.object(), names_.name).release_text());
-            const std::size_t first = listing.cells.size();
-            while (held.object() != nullptr) {
-                UniqueBstr address = get(held.object(), names_.address).release_text();
-                if (listing.cells.size() > first &&
-                    std::wcscmp(address.get(), listing.cells[first].address.get()) == 0) {
-                    break;
-                }
-                listing.cells.push_back({listing.sheet_names.size() - 1, std::move(address)});
-                if (lookup == TextLookup::found_cell) {
-                    listing.texts.push_back(get(held.object(), names_.text).release_text());
-                }
-                arguments[7] = object_argument(held.object());
-                Variant next = invoke(within.object(), names_.find, DISPATCH_METHOD, arguments, 9);
-                held = std::move(next);
-            }
+            listing.sheet_names.emplace_back(get(object_in(sheet.get()), names_.name));
+            walk(listing, object_in(within.get()), arguments, std::move(held), lookup);
         }
         if (lookup == TextLookup::found_cell) {
             return listing;
         }
         listing.texts.reserve(listing.cells.size());
         for (const BareCell& c : listing.cells) {
-            Variant cell = lookup == TextLookup::sheets_by_name
-                               ? cell_by_name(book.object(), listing.sheet_names[c.sheet].get(), c.address.get())
-                               : cell_of(book.object(), listing.sheet_names[c.sheet].get(), c.address.get());
-            listing.texts.push_back(get(cell.object(), names_.text).release_text());
+            const test::Variant cell =
+                lookup == TextLookup::sheets_by_name
+                    ? cell_by_name(object_in(book.get()), listing.sheet_names[c.sheet], c.address)
+                    : cell_of(object_in(book.get()), listing.sheet_names[c.sheet], c.address);
+            listing.texts.push_back(get(object_in(cell.get()), names_.text));
         }
         return listing;
     }
@@ -347,177 +260,104 @@ public:
     // The calls of a text-mode Replace All over listed cells: per cell the sheet
     // by name, the cell by address, its formula, and the replaced text written
     // as its value.
-    void replace(const BareListing& listing, const wchar_t* what, const wchar_t* replacement) {
-        Variant book = get(application_, names_.active_workbook);
-        const std::wstring find(what);
+    void replace(const BareListing& listing, const char16_t* what, const char16_t* replacement) {
+        const test::Variant book = get(application_, names_.active_workbook);
+        const std::u16string find(what);
+        const std::u16string by(replacement);
         for (const BareCell& c : listing.cells) {
-            Variant cell = cell_of(book.object(), listing.sheet_names[c.sheet].get(), c.address.get());
-            Variant formula = get(cell.object(), names_.formula);
-            std::wstring text(formula.text() ? formula.text() : L"");
+            const test::Variant cell = cell_of(object_in(book.get()), listing.sheet_names[c.sheet], c.address);
+            std::u16string text = tarvex::from_wide(text_in(get(object_in(cell.get()), names_.formula).get()));
             bool changed = false;
-            for (std::size_t at = text.find(find); at != std::wstring::npos; at = text.find(find, at)) {
-                text.replace(at, find.size(), replacement);
-                at += std::wcslen(replacement);
+            for (std::size_t at = text.find(find); at != std::u16string::npos; at = text.find(find, at)) {
+                text.replace(at, find.size(), by);
+                at += by.size();
                 changed = true;
             }
             if (changed) {
-                const UniqueBstr written = make_bstr(text.c_str());
-                VARIANT value = text_argument(written.get());
-                invoke(cell.object(), names_.value, DISPATCH_PROPERTYPUT, &value, 1);
+                const Arg written(text);
+                call_host(object_in(cell.get()), names_.value, DISPATCH_PROPERTYPUT, {}, &written);
             }
         }
     }
 
 private:
-    Variant cell_of(IDispatch* book, BSTR sheet_name, BSTR address) {
-        Variant sheets = get(book, names_.sheets);
-        VARIANT name = text_argument(sheet_name);
-        Variant sheet = get(sheets.object(), names_.item, &name, 1);
-        VARIANT at = text_argument(address);
-        return get(sheet.object(), names_.range, &at, 1);
+    // The rest of one sheet's walk, from its first match `held` until Find comes
+    // back to it.
+    void walk(BareListing& listing, IDispatch* within, std::vector<Arg>& arguments, test::Variant held,
+              TextLookup lookup) {
+        const std::size_t first = listing.cells.size();
+        while (object_in(held.get()) != nullptr) {
+            test::Variant address = get(object_in(held.get()), names_.address);
+            if (listing.cells.size() > first &&
+                std::wcscmp(text_in(address.get()), text_in(listing.cells[first].address.get())) == 0) {
+                break;
+            }
+            listing.cells.push_back({listing.sheet_names.size() - 1, Arg(std::move(address))});
+            if (lookup == TextLookup::found_cell) {
+                listing.texts.push_back(get(object_in(held.get()), names_.text));
+            }
+            arguments[1] = Arg(object_in(held.get()));
+            held = call_host(within, names_.find, DISPATCH_METHOD, arguments);
+        }
+    }
+
+    test::Variant cell_of(IDispatch* book, const Arg& sheet_name, const Arg& address) {
+        const test::Variant sheets = get(book, names_.sheets);
+        const test::Variant sheet = get(object_in(sheets.get()), names_.item, sheet_name);
+        return get(object_in(sheet.get()), names_.range, address);
     }
 
     // Sheets(name) in one call, which the host forwards to the collection's Item.
-    Variant cell_by_name(IDispatch* book, BSTR sheet_name, BSTR address) {
-        VARIANT name = text_argument(sheet_name);
-        Variant sheet = get(book, names_.sheets, &name, 1);
-        VARIANT at = text_argument(address);
-        return get(sheet.object(), names_.range, &at, 1);
+    test::Variant cell_by_name(IDispatch* book, const Arg& sheet_name, const Arg& address) {
+        const test::Variant sheet = get(book, names_.sheets, sheet_name);
+        return get(object_in(sheet.get()), names_.range, address);
     }
 
     IDispatch* application_;
     HostNames names_;
-    UniqueBstr first_cell_;
-    UniqueBstr last_cell_;
+    std::vector<Arg> corners_;
 };
 
 // --- The Tarvex window ------------------------------------------------------
 
-void pump(int ms) {
-    const DWORD end = ::GetTickCount() + static_cast<DWORD>(ms);
-    while (static_cast<LONG>(end - ::GetTickCount()) > 0) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
-std::wstring default_dll_path() {
-    std::wstring path = tarvex::module_path(nullptr);
-    // <build>/bench/tarvex_bench.exe -> <build>/Tarvex.dll
-    for (int up = 0; up < 2; ++up) {
-        path = path.substr(0, path.find_last_of(L"\\/"));
-    }
-    return path + L"\\Tarvex.dll";
-}
-
+// Tarvex opened on the bench's host as a macro opens it, through the test
+// support's driver, and closed when the bench ends.
 class TarvexWindow {
 public:
-    TarvexWindow(const std::wstring& dll_path, IDispatch* application) : dll_(::LoadLibraryW(dll_path.c_str())) {
-        check(dll_ != nullptr, "Tarvex.dll could not be loaded");
-        using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-        const auto get_class_object =
-            reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(::GetProcAddress(dll_, "DllGetClassObject")));
-        check(get_class_object != nullptr, "Tarvex.dll exports no DllGetClassObject");
-        ComPtr<IClassFactory> factory;
-        check_hr(get_class_object(clsid_morvane, IID_PPV_ARGS(&factory)), "DllGetClassObject");
-        check_hr(factory->CreateInstance(nullptr, IID_PPV_ARGS(&morvane_)), "CreateInstance");
-
-        // Morvane.Search(Application), the argument by reference as a macro passes it.
-        IDispatch* variable = application;
-        VARIANT argument;
-        argument.vt = VT_DISPATCH | VT_BYREF;
-        argument.ppdispVal = &variable;
-        invoke(morvane_.Get(), dispid_of(morvane_.Get(), L"Search"), DISPATCH_METHOD, &argument, 1);
+    explicit TarvexWindow(IDispatch* application) : morvane_(test::create_morvane()) {
+        check(morvane_ != nullptr, "Tarvex.dll could not be loaded or made no Morvane object");
+        check_hr(test::search(morvane_.Get(), application), "Search");
         pump(300);
-        window_ = ::FindWindowW(ids::window_class, nullptr);
-        check(window_ != nullptr, "Search showed no Tarvex window");
+        check(test::main_window() != nullptr, "Search showed no Tarvex window");
     }
-
     ~TarvexWindow() {
-        if (::IsWindow(window_)) {
-            ::SendMessageW(window_, WM_CLOSE, 0, 0);
-            pump(100);
-        }
+        test::close_tarvex_window();
         morvane_.Reset();
     }
-
     TarvexWindow(const TarvexWindow&) = delete;
     TarvexWindow& operator=(const TarvexWindow&) = delete;
 
-    HWND control(int design_index) const { return ::GetDlgItem(window_, ids::control_id(design_index)); }
-    HWND list() const { return control(design::lvwMain); }
-
-    void type(int combo, const wchar_t* text) const { ::SetWindowTextW(control(combo), text); }
-    void untick_entire_cell() const {
-        ::SendMessageW(control(design::chkEntireCellContent), BM_SETCHECK, BST_UNCHECKED, 0);
-    }
-
-    // A button press as a click makes it; the command has run when it returns.
-    double click_ms(int button) const {
-        const double ms = time_ms([&] { ::SendMessageW(control(button), BM_CLICK, 0, 0); });
-        return ms;
-    }
-
     // Clicks Find for `what`; returns the time the click took.
-    double find_ms(const wchar_t* what) const {
-        type(design::cmbSearchFor, what);
-        return click_ms(design::cmdFind);
+    double find_ms(const char16_t* what) const {
+        test::type_into(design::cmbSearchFor, what);
+        return time_ms([] { test::press(design::cmdFind); });
     }
 
-    // A click on a column header, timed until the list has painted: the rows are
-    // sorted when the list next asks for them, which is when it paints.
-    double header_click_ms(const wchar_t* caption) const {
-        HWND header = ListView_GetHeader(list());
-        const int count = Header_GetItemCount(header);
-        int index = -1;
-        for (int i = 0; i < count && index < 0; ++i) {
-            wchar_t text[64] = {};
-            HDITEMW item{};
-            item.mask = HDI_TEXT;
-            item.pszText = text;
-            item.cchTextMax = 64;
-            Header_GetItem(header, i, &item);
-            if (std::wcscmp(text, caption) == 0) {
-                index = i;
-            }
-        }
-        check(index >= 0, "no such column header");
-        RECT r{};
-        Header_GetItemRect(header, index, &r);
-        const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-        return time_ms([&] {
-            ::SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
-            ::SendMessageW(header, WM_LBUTTONUP, 0, at);
-            ::UpdateWindow(list());
-        });
-    }
-
-    std::wstring status() const {
-        wchar_t text[256] = {};
-        ::SendMessageW(control(design::StatusBar1), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
-        return text;
-    }
-    int listed() const { return ListView_GetItemCount(list()); }
-    std::wstring listed_text(int row, int column) const {
-        wchar_t text[512] = {};
-        ListView_GetItemText(list(), row, column, text, 512);
-        return text;
+    // A click on a column header, timed until the list has painted.
+    double header_click_ms(const char16_t* caption) const {
+        const int column = test::header_column(caption);
+        check(column >= 0, "no such column header");
+        return time_ms([column] { test::press_header(column); });
     }
 
 private:
-    // Never freed: as in a host, the DLL stays loaded while the process runs, so
-    // no window of it can outlive its code.
-    HMODULE dll_;
+    // The DLL itself stays loaded while the process runs, as in a host, so no
+    // window of it can outlive its code.
     ComPtr<IDispatch> morvane_;
-    HWND window_ = nullptr;
 };
 
-std::wstring found_status(int matches) {
-    return L"Done(" + std::to_wstring(matches) + L" matches)  ...";
+std::u16string found_status(int matches) {
+    return u"Done(" + tarvex::from_wide(std::to_wstring(matches)) + u" matches)  ...";
 }
 
 // --- The cases --------------------------------------------------------------
@@ -570,15 +410,15 @@ void memory_case(Bench& b, TarvexWindow& window, int matches) {
     // before the first reading, so the difference is the listed rows alone.
     const standin::Rect searched{{1, 1}, {65536, 256}};
     for (const auto& sheet : book->worksheets()) {
-        sheet->find(search_word_u16, searched, std::nullopt, standin::FindOptions{});
+        sheet->find(search_word, searched, std::nullopt, standin::FindOptions{});
     }
     window.find_ms(absent_word);
     pump(300);
-    check(window.listed() == 0, "the Find for an absent word listed rows");
+    check(test::listed_count() == 0, "the Find for an absent word listed rows");
     const double none = private_mb();
     window.find_ms(search_word);
     pump(300);
-    check(window.listed() == matches, "the Find did not list every match");
+    check(test::listed_count() == matches, "the Find did not list every match");
     const double listed = private_mb();
     line("memory M=%d list_mb=%.1f", matches, listed - none);
 }
@@ -590,7 +430,7 @@ void find_case(Bench& b, TarvexWindow& window, BareHost& bare, int matches) {
     // One round more than counted: the first builds the host's match index.
     for (int run = 0; run <= b.runs; ++run) {
         const double t = window.find_ms(search_word);
-        check(window.status() == found_status(matches), "the status bar does not show the match count");
+        check(test::status_text() == found_status(matches), "the status bar does not show the match count");
         pump(50);
         BareListing listing;
         const double h = time_ms([&] { listing = bare.find(search_word); });
@@ -618,26 +458,25 @@ ReplaceAllFigures measure_replace_all(Bench& b, TarvexWindow& window, BareHost& 
     for (int run = 0; run < runs; ++run) {
         auto book = b.open(matches);
         window.find_ms(search_word);
-        check(window.listed() == matches, "the Find before Replace All did not list every match");
+        check(test::listed_count() == matches, "the Find before Replace All did not list every match");
         pump(50);
-        window.type(design::cmbReplace, replacement_word);
-        window.untick_entire_cell();
-        const double replace = window.click_ms(design::cmdReplaceAll);
-        check(window.listed() == 0, "Replace All left matches behind");
-        check(tarvex::bench::matching_rows(*book, search_word_u16).empty(), "Replace All left cells with the word");
+        test::type_into(design::cmbReplace, replacement_word);
+        test::set_ticked(design::chkEntireCellContent, false);
+        const double replace = time_ms([] { test::press(design::cmdReplaceAll); });
+        check(test::listed_count() == 0, "Replace All left matches behind");
+        check(tarvex::bench::matching_rows(*book, search_word).empty(), "Replace All left cells with the word");
         pump(50);
         // The closing Find of the click met every sheet changed: so does this one.
         tarvex::bench::touch_every_sheet(*book);
         const double closing = window.find_ms(search_word);
-        check(window.status() == found_status(0), "the closing Find found something");
+        check(test::status_text() == found_status(0), "the closing Find found something");
         pump(50);
 
         book = b.open(matches);
         const BareListing listing = bare.find(search_word);
         check(static_cast<int>(listing.cells.size()) == matches, "the bare walk did not find every match");
         const double h = time_ms([&] { bare.replace(listing, search_word, replacement_word); });
-        check(tarvex::bench::matching_rows(*book, search_word_u16).empty(),
-              "the bare replace left cells with the word");
+        check(tarvex::bench::matching_rows(*book, search_word).empty(), "the bare replace left cells with the word");
 
         f.clicks.take(replace);
         f.closings.take(closing);
@@ -698,14 +537,14 @@ void priced_find_case(Bench& b, TarvexWindow& window, BareHost& bare, int matche
     b.open(matches);
     // Built once, free: the host's match index, as a host that has searched before.
     window.find_ms(search_word);
-    check(window.listed() == matches, "the Find did not list every match");
+    check(test::listed_count() == matches, "the Find did not list every match");
     const PricedHost priced(*b.app, costs);
     Samples tarvex_ms;
     Samples five_ms;
     Samples three_ms;
     for (int run = 0; run < runs; ++run) {
         tarvex_ms.take(window.find_ms(search_word));
-        check(window.status() == found_status(matches), "the status bar does not show the match count");
+        check(test::status_text() == found_status(matches), "the status bar does not show the match count");
         pump(50);
         BareListing five;
         five_ms.take(time_ms([&] { five = bare.find(search_word, TextLookup::sheets_by_name); }));
@@ -718,8 +557,9 @@ void priced_find_case(Bench& b, TarvexWindow& window, BareHost& bare, int matche
     // new row count, which Wine's control answers by redrawing its scroll bar.
     // Timed alone, the same call with the same count, so the line can show it.
     Samples list_ms;
+    const HWND list = test::control(design::lvwMain);
     for (int run = 0; run < runs; ++run) {
-        list_ms.take(time_ms([&] { ListView_SetItemCountEx(window.list(), matches, 0); }));
+        list_ms.take(time_ms([&] { ListView_SetItemCountEx(list, matches, 0); }));
         pump(50);
     }
     const double overhead = tarvex_ms.best() - three_ms.best();
@@ -776,27 +616,27 @@ ModelSort sort_model(const std::vector<tarvex::ResultRow>& rows) {
 void sort_case(Bench& b, TarvexWindow& window, int matches) {
     auto book = b.open(matches);
     window.find_ms(search_word);
-    check(window.listed() == matches, "the Find did not list every match");
+    check(test::listed_count() == matches, "the Find did not list every match");
     pump(300);
-    const std::vector<tarvex::ResultRow> rows = tarvex::bench::matching_rows(*book, search_word_u16);
+    const std::vector<tarvex::ResultRow> rows = tarvex::bench::matching_rows(*book, search_word);
     Samples ascending_ms;
     Samples descending_ms;
     Samples model_ascending_ms;
     Samples model_descending_ms;
     for (int run = 0; run < b.runs; ++run) {
         // Sorted by another column first, so that Content starts ascending.
-        window.header_click_ms(L"Cell");
+        window.header_click_ms(u"Cell");
         pump(100);
         const ModelSort model = sort_model(rows);
         model_ascending_ms.take(model.ascending_ms);
         model_descending_ms.take(model.descending_ms);
 
-        ascending_ms.take(window.header_click_ms(L"Content"));
-        check(window.listed_text(0, 2) == std::wstring(model.first_ascending.begin(), model.first_ascending.end()),
+        ascending_ms.take(window.header_click_ms(u"Content"));
+        check(test::listed_text(0, 2) == model.first_ascending,
               "the list does not start with the first content in ascending order");
         pump(100);
-        descending_ms.take(window.header_click_ms(L"Content"));
-        check(window.listed_text(0, 2) == std::wstring(model.first_descending.begin(), model.first_descending.end()),
+        descending_ms.take(window.header_click_ms(u"Content"));
+        check(test::listed_text(0, 2) == model.first_descending,
               "the list does not start with the last content in ascending order");
         pump(100);
     }
@@ -817,22 +657,23 @@ void stop_case(Bench& b, TarvexWindow& window, int matches, int runs) {
     const PricedHost priced(*b.app, HostCosts{20, 0.05});
     Samples after_esc_ms;
     int listed = 0;
+    const HWND list = test::control(design::lvwMain);
     for (int run = 0; run < runs; ++run) {
         LARGE_INTEGER pressed{};
         std::atomic<bool> done{false};
         std::thread esc([&] {
             ::Sleep(300);
             ::QueryPerformanceCounter(&pressed);
-            ::PostMessageW(window.list(), WM_KEYDOWN, VK_ESCAPE, 1);
+            ::PostMessageW(list, WM_KEYDOWN, VK_ESCAPE, 1);
             done = true;
         });
         window.find_ms(search_word);
         LARGE_INTEGER returned;
         ::QueryPerformanceCounter(&returned);
         esc.join();
-        check(done && window.status().rfind(L"Stopped (", 0) == 0, "Esc did not stop the Find");
+        check(done && test::status_text().rfind(u"Stopped (", 0) == 0, "Esc did not stop the Find");
         after_esc_ms.take(milliseconds_since(pressed) - milliseconds_since(returned));
-        listed = window.listed();
+        listed = test::listed_count();
         pump(100);
     }
     line("stop M=%d call_us=20 after_esc_ms=%.1f listed_when_stopped=%d", matches, after_esc_ms.best(), listed);
@@ -841,11 +682,10 @@ void stop_case(Bench& b, TarvexWindow& window, int matches, int runs) {
 
 int run(int argc, char** argv) {
     Bench b;
-    std::wstring dll = default_dll_path();
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--dll=", 6) == 0) {
             const std::string path = argv[i] + 6;
-            dll.assign(path.begin(), path.end());
+            test::set_tarvex_dll_path(std::wstring(path.begin(), path.end()));
         } else if (std::strncmp(argv[i], "--runs=", 7) == 0) {
             b.runs = std::max(1, std::atoi(argv[i] + 7));
         } else if (std::strcmp(argv[i], "--samples") == 0) {
@@ -867,7 +707,7 @@ int run(int argc, char** argv) {
     b.open(1000);
     b.application = standin::make_application_object(b.app);
 
-    TarvexWindow window(dll, b.application.Get());
+    TarvexWindow window(b.application.Get());
     BareHost bare(b.application.Get());
 
     // Memory first, while the process has not yet held any large list; sorting

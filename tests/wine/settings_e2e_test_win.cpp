@@ -68,15 +68,6 @@ protected:
         ListView_GetColumnOrderArray(control(design::lvwMain), 3, order.data());
         return order;
     }
-    static void click_header(int column) {
-        HWND header = ListView_GetHeader(control(design::lvwMain));
-        RECT r{};
-        Header_GetItemRect(header, column, &r);
-        const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-        ::SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        ::SendMessageW(header, WM_LBUTTONUP, 0, at);
-        pump(20);
-    }
 
     static StandinHost* host_;
 };

@@ -1,5 +1,6 @@
 #include "support/dispatch_client_win.h"
 
+#include <array>
 #include <cstdio>
 #include <new>
 
@@ -110,20 +111,28 @@ HRESULT dispid_of(IDispatch* object, std::u16string_view name, DISPID* dispid) {
     return object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, dispid);
 }
 
-CallResult invoke(IDispatch* object, DISPID dispid, WORD flags, const std::vector<Arg>& args, const Arg* put_value) {
-    // rgvarg: the named put value first, then the positional arguments last to first.
-    std::vector<VARIANTARG> rgvarg;
-    rgvarg.reserve(args.size() + 1);
-    if (put_value != nullptr) {
-        rgvarg.push_back(put_value->get());
+CallResult invoke(IDispatch* object, DISPID dispid, WORD flags, Args args, const Arg* put_value) {
+    // rgvarg: the named put value first, then the positional arguments last to
+    // first; on the stack unless there are more than a call usually has.
+    std::array<VARIANTARG, 16> usual;
+    std::vector<VARIANTARG> many;
+    const std::size_t count = args.size() + (put_value != nullptr ? 1 : 0);
+    VARIANTARG* rgvarg = usual.data();
+    if (count > usual.size()) {
+        many.resize(count);
+        rgvarg = many.data();
     }
-    for (auto it = args.rbegin(); it != args.rend(); ++it) {
-        rgvarg.push_back(it->get());
+    std::size_t at = 0;
+    if (put_value != nullptr) {
+        rgvarg[at++] = put_value->get();
+    }
+    for (const Arg* it = args.end(); it != args.begin();) {
+        rgvarg[at++] = (--it)->get();
     }
     DISPID put_id = DISPID_PROPERTYPUT;
     DISPPARAMS params{};
-    params.rgvarg = rgvarg.empty() ? nullptr : rgvarg.data();
-    params.cArgs = static_cast<UINT>(rgvarg.size());
+    params.rgvarg = count == 0 ? nullptr : rgvarg;
+    params.cArgs = static_cast<UINT>(count);
     params.rgdispidNamedArgs = put_value != nullptr ? &put_id : nullptr;
     params.cNamedArgs = put_value != nullptr ? 1 : 0;
 
@@ -133,7 +142,7 @@ CallResult invoke(IDispatch* object, DISPID dispid, WORD flags, const std::vecto
     info.scode = untouched_scode;
     UINT arg_error = CallResult::no_arg_error;
     result.hr =
-        object->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.value.put(), &info, &arg_error);
+        object->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &result.value.get(), &info, &arg_error);
     if (info.pfnDeferredFillIn != nullptr) {
         info.pfnDeferredFillIn(&info);
     }
@@ -151,7 +160,7 @@ CallResult invoke(IDispatch* object, DISPID dispid, WORD flags, const std::vecto
     return result;
 }
 
-CallResult call(IDispatch* object, std::u16string_view name, const std::vector<Arg>& args) {
+CallResult call(IDispatch* object, std::u16string_view name, Args args) {
     DISPID dispid = DISPID_UNKNOWN;
     if (const HRESULT hr = dispid_of(object, name, &dispid); FAILED(hr)) {
         CallResult result;
@@ -161,7 +170,7 @@ CallResult call(IDispatch* object, std::u16string_view name, const std::vector<A
     return invoke(object, dispid, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args);
 }
 
-CallResult put(IDispatch* object, std::u16string_view name, const Arg& value, const std::vector<Arg>& args) {
+CallResult put(IDispatch* object, std::u16string_view name, const Arg& value, Args args) {
     DISPID dispid = DISPID_UNKNOWN;
     if (const HRESULT hr = dispid_of(object, name, &dispid); FAILED(hr)) {
         CallResult result;

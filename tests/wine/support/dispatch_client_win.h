@@ -8,6 +8,8 @@
 #include <oaidl.h>
 #include <wrl/client.h>
 
+#include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,6 +70,29 @@ private:
     Variant value_;
 };
 
+// The arguments of one call in the caller's order, looked at and never copied:
+// a braced list, a vector, or one argument. It lives only as long as the call.
+class Args {
+public:
+    Args() noexcept = default;
+    // A braced list's arguments live until the end of the call's full
+    // expression, which is as long as an Args is used.
+    Args(std::initializer_list<Arg> list) noexcept {
+        first_ = list.begin();
+        count_ = list.size();
+    }
+    Args(const std::vector<Arg>& list) noexcept : first_(list.data()), count_(list.size()) {}
+    Args(const Arg& one) noexcept : first_(&one), count_(1) {}
+
+    const Arg* begin() const noexcept { return first_; }
+    const Arg* end() const noexcept { return first_ + count_; }
+    std::size_t size() const noexcept { return count_; }
+
+private:
+    const Arg* first_ = nullptr;
+    std::size_t count_ = 0;
+};
+
 // What one Invoke gave back.
 struct CallResult {
     HRESULT hr = E_FAIL;
@@ -92,14 +117,14 @@ struct CallResult {
 HRESULT dispid_of(IDispatch* object, std::u16string_view name, DISPID* dispid);
 
 // Invoke with `args` in the caller's order; `put_value` given: as the named
-// argument DISPID_PROPERTYPUT.
-CallResult invoke(IDispatch* object, DISPID dispid, WORD flags, const std::vector<Arg>& args,
-                  const Arg* put_value = nullptr);
+// argument DISPID_PROPERTYPUT. A call of a few arguments allocates nothing of
+// its own, so that a timed client pays for the callee's work alone.
+CallResult invoke(IDispatch* object, DISPID dispid, WORD flags, Args args, const Arg* put_value = nullptr);
 
 // obj.Name(args...) as VB calls a method or reads a property: both flags set.
-CallResult call(IDispatch* object, std::u16string_view name, const std::vector<Arg>& args = {});
+CallResult call(IDispatch* object, std::u16string_view name, Args args = {});
 // obj.Name(args...) = value.
-CallResult put(IDispatch* object, std::u16string_view name, const Arg& value, const std::vector<Arg>& args = {});
+CallResult put(IDispatch* object, std::u16string_view name, const Arg& value, Args args = {});
 
 // For assertion messages: "0x800A03EC".
 std::string hex(HRESULT hr);

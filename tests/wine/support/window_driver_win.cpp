@@ -45,16 +45,26 @@ LRESULT CALLBACK cbt_hook(int code, WPARAM wparam, LPARAM lparam) {
 }  // namespace
 
 std::wstring build_folder() {
-    std::wstring path = module_path(nullptr);
-    // build/win32/tests/wine/x.exe -> build/win32
-    for (int up = 0; up < 3; ++up) {
-        path = path.substr(0, path.find_last_of(L"\\/"));
+    const auto up = [](const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); };
+    // build/win32/tests/wine/x.exe or build/win32/bench/x.exe -> build/win32
+    std::wstring folder = up(module_path(nullptr));
+    if (folder.substr(folder.find_last_of(L"\\/") + 1) != L"bench") {
+        folder = up(folder);
     }
+    return up(folder);
+}
+
+std::wstring& chosen_dll_path() {
+    static std::wstring path;
     return path;
 }
 
 std::wstring tarvex_dll_path() {
-    return build_folder() + L"\\Tarvex.dll";
+    return chosen_dll_path().empty() ? build_folder() + L"\\Tarvex.dll" : chosen_dll_path();
+}
+
+void set_tarvex_dll_path(std::wstring path) {
+    chosen_dll_path() = std::move(path);
 }
 
 HMODULE tarvex_dll() {
@@ -129,9 +139,17 @@ std::u16string text_of(HWND window) {
     return text;
 }
 
-void click(int design_index) {
+void press(int design_index) {
     ::SendMessageW(control(design_index), BM_CLICK, 0, 0);
+}
+
+void click(int design_index) {
+    press(design_index);
     pump(20);
+}
+
+void set_ticked(int design_index, bool ticked) {
+    ::SendMessageW(control(design_index), BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void press_key(HWND target, UINT virtual_key) {
@@ -141,21 +159,62 @@ void press_key(HWND target, UINT virtual_key) {
 }
 
 std::vector<std::string> list_rows() {
-    HWND list = control(10);  // lvwMain
+    HWND list = control(main_design::lvwMain);
     std::vector<std::string> rows;
     const int count = ListView_GetItemCount(list);
     for (int i = 0; i < count; ++i) {
         std::string row;
         for (int column = 0; column < 3; ++column) {
-            wchar_t text[512] = {};
-            ListView_GetItemText(list, i, column, text, 512);
-            row += utf16_to_utf8(reinterpret_cast<const char16_t*>(text)) + "|";
+            row += utf16_to_utf8(listed_text(i, column)) + "|";
         }
         const UINT state = ListView_GetItemState(list, i, LVIS_STATEIMAGEMASK);
         row += (state >> 12) == 2 ? "ticked" : "";
         rows.push_back(row);
     }
     return rows;
+}
+
+int listed_count() {
+    return ListView_GetItemCount(control(main_design::lvwMain));
+}
+
+std::u16string listed_text(int row, int column) {
+    wchar_t text[512] = {};
+    ListView_GetItemText(control(main_design::lvwMain), row, column, text, 512);
+    return from_wide(text);
+}
+
+int header_column(std::u16string_view caption) {
+    HWND header = ListView_GetHeader(control(main_design::lvwMain));
+    const int count = Header_GetItemCount(header);
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[64] = {};
+        HDITEMW item{};
+        item.mask = HDI_TEXT;
+        item.pszText = text;
+        item.cchTextMax = 64;
+        Header_GetItem(header, i, &item);
+        if (from_wide(text) == caption) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+void press_header(int column) {
+    HWND list = control(main_design::lvwMain);
+    HWND header = ListView_GetHeader(list);
+    RECT r{};
+    Header_GetItemRect(header, column, &r);
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    ::SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::SendMessageW(header, WM_LBUTTONUP, 0, at);
+    ::UpdateWindow(list);
+}
+
+void click_header(int column) {
+    press_header(column);
+    pump(20);
 }
 
 MessageBoxAnswerer::MessageBoxAnswerer(std::vector<int> answers_in) : answers(std::move(answers_in)) {

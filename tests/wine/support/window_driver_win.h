@@ -20,10 +20,12 @@ namespace tarvex::test {
 
 using Microsoft::WRL::ComPtr;
 
-// The build's own folder (the suites run three levels below it) and the
-// Tarvex.dll in it.
+// The build's own folder (the suites run three levels below it, the benchmark
+// two) and the Tarvex.dll in it.
 std::wstring build_folder();
 std::wstring tarvex_dll_path();
+// Another Tarvex.dll to load than the build's; before anything has loaded one.
+void set_tarvex_dll_path(std::wstring path);
 // Tarvex.dll of this build, loaded once for the whole test program.
 HMODULE tarvex_dll();
 // A new Morvane object from the DLL's class factory.
@@ -38,8 +40,13 @@ void pump(int milliseconds, const std::function<bool()>& done = nullptr);
 HWND main_window();  // the loaded frmMain, or nullptr
 HWND control(int design_index);
 std::u16string text_of(HWND window);
-// Presses a button as a click does.
+// Presses a button as a click does; its command has run when this returns.
+void press(int design_index);
+// Presses a button and lets the window settle.
 void click(int design_index);
+// Ticks or clears a check box without a click: the window reads it when a
+// command runs.
+void set_ticked(int design_index, bool ticked);
 // A key press that goes through the thread's message queue, as typing does.
 void press_key(HWND target, UINT virtual_key);
 
@@ -52,6 +59,17 @@ std::u16string status_text();
 
 // The result list as the list control shows it: "sheet|address|content|ticked".
 std::vector<std::string> list_rows();
+// How many rows the list shows, and the text of one of its cells.
+int listed_count();
+std::u16string listed_text(int row, int column);
+
+// The list's column whose header shows `caption`, or -1.
+int header_column(std::u16string_view caption);
+// A click on a column's header that returns once the list has painted: the
+// rows are sorted when the list next asks for them, which is when it paints.
+void press_header(int column);
+// Clicks a column's header and lets the window settle.
+void click_header(int column);
 
 // Answers every message box shown while it lives, a moment after it appears,
 // recording its title and text.
