@@ -13,10 +13,18 @@
 //   stop M=<m> call_us=20 after_esc_ms=<t> listed_when_stopped=<n>
 //   sort M=<m> ms=<t> click=<ascending|descending> model_ms=<t>
 //   memory M=<m> list_mb=<x>
+//   pattern_find M=<m> call_us=<c> tarvex_ms=<t> five_call_ms=<f> ratio=<t/f> calls_per_match=<n>
+//   pattern_replace_all|replace_all_calls M=<m> call_us=<c> tarvex_ms=<t> five_call_ms=<f> ratio=<t/f>
+//       calls_per_cell=<n> us_per_cell=<t/m>
+//   undo_replace M=<m> call_us=<c> tarvex_ms=<t> five_call_ms=<f> ratio=<t/f> calls_per_cell=<n>
+//       closing_find_calls_per_cell=<n>
+//   pair_list P=<pairs> M=<m> call_us=<c> listed=<rows> list_ms=<l> replace_ms=<r> tarvex_ms=<l+r>
+//       five_call_ms=<f> ratio=<t/f>
 // Options: --dll=<path of Tarvex.dll> (default: one folder up from this program),
 // --runs=<n> (best of n, default 5), --samples (every run's figure, on stderr),
 // --case=<name> (only the cases of that name: memory, find, replace_all,
-// priced_find, priced_replace_all, stop, sort; may be repeated), --priced-at=<us> (the
+// priced_find, priced_replace_all, replace_undo, pattern, pair_list, stop, sort; may be
+// repeated), --priced-at=<us> (the
 // priced cases at that cost per call only: 0 or 20).
 #include <windows.h>
 #include <commctrl.h>
@@ -46,7 +54,9 @@
 #include "support/dispatch_client_win.h"
 #include "support/window_driver_win.h"
 #include "ui/controls/sort_key_win.h"
+#include "engine/list_commands.h"
 #include "ui/main/main_design.h"
+#include "ui/main/options_menu.h"
 #include "workbook_generator.h"
 
 namespace {
@@ -469,7 +479,7 @@ ReplaceAllFigures measure_replace_all(Bench& b, TarvexWindow& window, BareHost& 
         // The closing Find of the click met every sheet changed: so does this one.
         tarvex::bench::touch_every_sheet(*book);
         const double closing = window.find_ms(search_word);
-        check(test::status_text() == found_status(0), "the closing Find found something");
+        check(test::status_text().rfind(found_status(0), 0) == 0, "the closing Find found something");
         pump(50);
 
         book = b.open(matches);
@@ -680,6 +690,186 @@ void stop_case(Bench& b, TarvexWindow& window, int matches, int runs) {
     b.samples("after_esc_ms", after_esc_ms);
 }
 
+// --- Search options, lists of pairs, undo --------------------------------------
+
+// Chooses an item of the Options menu, as its click does.
+void choose_option(tarvex::options_menu::Item item) {
+    ::SendMessageW(test::main_window(), WM_COMMAND, MAKEWPARAM(static_cast<int>(item), 0), 0);
+}
+
+// The default options, with or without regular expressions, while the scope
+// lasts; the defaults after.
+class Options {
+public:
+    explicit Options(bool pattern) {
+        choose_option(tarvex::options_menu::Item::reset);
+        if (pattern) {
+            choose_option(tarvex::options_menu::Item::regular_expression);
+        }
+    }
+    ~Options() { choose_option(tarvex::options_menu::Item::reset); }
+    Options(const Options&) = delete;
+    Options& operator=(const Options&) = delete;
+};
+
+// The host calls `body` makes, counted in an unpriced run with the log on.
+std::size_t host_calls(standin::Application& app, const std::function<void()>& body) {
+    app.clear_log();
+    app.set_logging(true);
+    body();
+    app.set_logging(false);
+    const std::size_t calls = app.call_log().size();
+    app.clear_log();
+    return calls;
+}
+
+// A pattern Find against the five-call walk under the same prices, with the
+// host calls per listed match: the pattern is matched in Tarvex over cells read
+// in blocks, so the calls per match are the cell and its text.
+void pattern_find_case(Bench& b, TarvexWindow& window, BareHost& bare, int matches, HostCosts costs, int runs) {
+    b.open(matches);
+    const Options options(true);
+    const std::size_t calls = host_calls(*b.app, [&] { window.find_ms(search_word); });
+    check(test::listed_count() == matches, "the pattern Find did not list every match");
+    const PricedHost priced(*b.app, costs);
+    Samples tarvex_ms;
+    Samples five_ms;
+    for (int run = 0; run < runs; ++run) {
+        tarvex_ms.take(window.find_ms(search_word));
+        check(test::status_text() == found_status(matches) + u"  regular expression",
+              "the status bar does not show the match count");
+        pump(50);
+        BareListing five;
+        five_ms.take(time_ms([&] { five = bare.find(search_word, TextLookup::sheets_by_name); }));
+        check(static_cast<int>(five.texts.size()) == matches, "the five-call walk did not find every match");
+    }
+    line("pattern_find M=%d call_us=%.0f tarvex_ms=%.1f five_call_ms=%.1f ratio=%.2f calls_per_match=%.2f", matches,
+         costs.call_us, tarvex_ms.best(), five_ms.best(), tarvex_ms.best() / five_ms.best(),
+         static_cast<double>(calls) / matches);
+    b.samples("tarvex_ms", tarvex_ms);
+    b.samples("five_call_ms", five_ms);
+}
+
+// Replace All, pattern or text, against the five-call replace loop, with the
+// host calls per written cell; then Undo Replace of the same cells.
+void replace_and_undo_case(Bench& b, TarvexWindow& window, BareHost& bare, int matches, HostCosts costs, int runs,
+                           bool pattern) {
+    const Options options(pattern);
+    // Counted once, unpriced: the click (with its closing Find) and the undo.
+    auto book = b.open(matches);
+    window.find_ms(search_word);
+    test::type_into(design::cmbReplace, replacement_word);
+    test::set_ticked(design::chkEntireCellContent, false);
+    const std::size_t replace_calls = host_calls(*b.app, [] { test::press(design::cmdReplaceAll); });
+    // Undo ends with a Find that lists every cell again; its calls are counted
+    // apart, as a Find's.
+    const std::size_t undo_calls = host_calls(*b.app, [] {
+        ::SendMessageW(test::main_window(), WM_COMMAND, static_cast<WPARAM>(tarvex::list_menu::Command::undo_replace),
+                       0);
+    });
+    const std::size_t find_calls = host_calls(*b.app, [&] { window.find_ms(search_word); });
+    check(tarvex::bench::matching_rows(*book, search_word).size() == static_cast<std::size_t>(matches),
+          "Undo Replace did not bring every cell back");
+
+    const PricedHost priced(*b.app, costs);
+    const ReplaceAllFigures f = measure_replace_all(b, window, bare, matches, runs);
+    Samples undo_ms;
+    for (int run = 0; run < runs; ++run) {
+        book = b.open(matches);
+        window.find_ms(search_word);
+        test::press(design::cmdReplaceAll);
+        undo_ms.take(time_ms([] {
+            ::SendMessageW(test::main_window(), WM_COMMAND,
+                           static_cast<WPARAM>(tarvex::list_menu::Command::undo_replace), 0);
+        }));
+        check(tarvex::bench::matching_rows(*book, search_word).size() == static_cast<std::size_t>(matches),
+              "Undo Replace did not bring every cell back");
+    }
+    line("%s M=%d call_us=%.0f tarvex_ms=%.1f five_call_ms=%.1f ratio=%.2f calls_per_cell=%.2f us_per_cell=%.1f",
+         pattern ? "pattern_replace_all" : "replace_all_calls", matches, costs.call_us, f.tarvex_ms, f.host_ms,
+         f.tarvex_ms / f.host_ms, static_cast<double>(replace_calls) / matches, f.tarvex_ms * 1000.0 / matches);
+    line(
+        "undo_replace M=%d call_us=%.0f tarvex_ms=%.1f five_call_ms=%.1f ratio=%.2f calls_per_cell=%.2f "
+        "closing_find_calls_per_cell=%.2f",
+        matches, costs.call_us, undo_ms.best(), f.host_ms, undo_ms.best() / f.host_ms,
+        static_cast<double>(undo_calls - find_calls) / matches, static_cast<double>(find_calls) / matches);
+    b.samples("click_ms", f.clicks);
+    b.samples("undo_ms", undo_ms);
+}
+
+// Forty pairs over the benchmark workbook: the words its cells are made of and
+// a few it never holds, each replaced by its upper case.
+std::vector<std::u16string> pair_words() {
+    std::vector<std::u16string> words = {
+        u"needle",   u"Spare",    u"Box",   u"Sewing", u"Knitting", u"Darning",  u"Lost", u"Order",  u"Steel",
+        u"Tapestry", u"Surgical", u"set",   u"case",   u"haystack", u"threader", u"note", u"work",   u"holder",
+        u"leather",  u"hay",      u"straw", u"thread", u"bobbin",   u"thimble",  u"yarn", u"button", u"fabric",
+        u"scissors", u"ribbon",   u"zip",   u"spool",  u"bale",     u"barn",     u"field"};
+    for (int i = 0; words.size() < 40; ++i) {
+        words.push_back(u"absent" + tarvex::from_wide(std::to_wstring(i)));
+    }
+    return words;
+}
+
+std::u16string upper(std::u16string text) {
+    for (char16_t& c : text) {
+        c = static_cast<char16_t>(::towupper(c));
+    }
+    return text;
+}
+
+bool put_on_clipboard(const std::u16string& text) {
+    if (!::OpenClipboard(nullptr)) {
+        return false;
+    }
+    ::EmptyClipboard();
+    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(char16_t));
+    bool put = false;
+    if (block != nullptr) {
+        std::copy_n(text.c_str(), text.size() + 1, static_cast<char16_t*>(::GlobalLock(block)));
+        ::GlobalUnlock(block);
+        put = ::SetClipboardData(CF_UNICODETEXT, block) != nullptr;
+        if (!put) {
+            ::GlobalFree(block);
+        }
+    }
+    ::CloseClipboard();
+    return put;
+}
+
+// The list of pairs from the clipboard, its Find and its Replace All, against
+// the bare client running a find and a five-call replace loop once per pair.
+void pair_list_case(Bench& b, BareHost& bare, int matches, HostCosts costs) {
+    const std::vector<std::u16string> words = pair_words();
+    std::u16string pairs;
+    for (const auto& word : words) {
+        pairs += word + u"\t" + upper(word) + u"\r\n";
+    }
+    check(put_on_clipboard(pairs), "the list of pairs could not be put on the clipboard");
+    const Options defaults(false);
+    const PricedHost priced(*b.app, costs);
+    b.open(matches);
+    test::set_ticked(design::chkEntireCellContent, false);
+    const double list_ms = time_ms([] { choose_option(tarvex::options_menu::Item::replace_from_clipboard); });
+    const int listed = test::listed_count();
+    check(listed > matches, "the pairs listed fewer cells than the word alone");
+    const double replace_ms = time_ms([] { test::press(design::cmdReplaceAll); });
+    check(test::status_text().rfind(u"Done (", 0) == 0, "Replace All of the pairs did not end done");
+
+    b.open(matches);
+    const double bare_ms = time_ms([&] {
+        for (const auto& word : words) {
+            const BareListing listing = bare.find(word.c_str());
+            bare.replace(listing, word.c_str(), upper(word).c_str());
+        }
+    });
+    line(
+        "pair_list P=%d M=%d call_us=%.0f listed=%d list_ms=%.1f replace_ms=%.1f tarvex_ms=%.1f "
+        "five_call_ms=%.1f ratio=%.2f",
+        static_cast<int>(words.size()), matches, costs.call_us, listed, list_ms, replace_ms, list_ms + replace_ms,
+        bare_ms, (list_ms + replace_ms) / bare_ms);
+}
+
 int run(int argc, char** argv) {
     Bench b;
     for (int i = 1; i < argc; ++i) {
@@ -738,6 +928,16 @@ int run(int argc, char** argv) {
         }
         if (b.wants("priced_replace_all")) {
             priced_replace_all_case(b, window, bare, 10000, costs, priced_runs);
+        }
+        if (b.wants("replace_undo")) {
+            replace_and_undo_case(b, window, bare, 10000, costs, priced_runs, false);
+        }
+        if (b.wants("pattern")) {
+            pattern_find_case(b, window, bare, 100000, costs, priced_runs);
+            replace_and_undo_case(b, window, bare, 10000, costs, priced_runs, true);
+        }
+        if (b.wants("pair_list")) {
+            pair_list_case(b, bare, 10000, costs);
         }
     }
     if (b.wants("stop")) {
