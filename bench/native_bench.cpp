@@ -185,6 +185,38 @@ BENCHMARK(BM_CmdFindClick)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
 
+// cmdReplaceAll_Click through the core on a fresh workbook each time: Tarvex's
+// own cost per written cell, with the host's answers as cheap as they get (the
+// bulk reads, the writes and the read-back, the undo record, the closing Find).
+void BM_CmdReplaceAllClick(benchmark::State& state) {
+    const auto matches = state.range(0);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto app = std::make_shared<standin::Application>();
+        app->set_logging(false);
+        WorkbookShape shape;
+        shape.matches = static_cast<int>(matches);
+        app->add_workbook(tarvex::bench::generate_workbook(shape));
+        tarvex::testing::FakeMainWindow window;
+        window.progress_.keep_reports = false;
+        window.session.attach(tarvex::testing::make_standin_host(app));
+        window.search.set_text(word);
+        window.replace.set_text(u"pin");
+        window.session.cmdFind_Click();
+        state.ResumeTiming();
+        window.session.cmdReplaceAll_Click();
+        state.PauseTiming();
+        if (!tarvex::bench::matching_rows(*app->active_workbook(), word).empty()) {
+            state.SkipWithError("Replace All left cells with the word");
+        }
+        state.ResumeTiming();
+    }
+    state.counters["us_per_cell"] =
+        benchmark::Counter(static_cast<double>(matches) / 1e6,
+                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_CmdReplaceAllClick)->Arg(10000)->Unit(benchmark::kMillisecond);
+
 const std::vector<tarvex::ResultRow>& listed_rows() {
     static const std::vector<tarvex::ResultRow> rows =
         tarvex::bench::matching_rows(*application_with(list_size)->active_workbook(), word);

@@ -125,17 +125,28 @@ CellGrid<T> grid_of(Variant answer, const AddressOf& address, Read read) {
     grid.rows = bounds.rows;
     grid.columns = bounds.columns;
     grid.cells.reserve(bounds.rows * bounds.columns);
-    // Element by element through the array's own indexing: its memory runs
-    // column by column, and the grid is row by row.
-    for (std::size_t r = 0; r < bounds.rows; ++r) {
-        for (std::size_t c = 0; c < bounds.columns; ++c) {
-            LONG index[2] = {bounds.first_row + static_cast<LONG>(r), bounds.first_column + static_cast<LONG>(c)};
-            Variant element;
-            const HRESULT hr = ::SafeArrayGetElement(value.parray, index, element.get());
+    // Read in place (a formula that is not a text is turned into one there),
+    // with no copy of any element: its memory runs column by
+    // column from the first bound on, and the grid is row by row. A copy per
+    // element (a text each) would cost more than the cell's own answer.
+    struct Access {
+        SAFEARRAY* array;
+        VARIANT* cells = nullptr;
+        explicit Access(SAFEARRAY* a) : array(a) {
+            void* data = nullptr;
+            const HRESULT hr = ::SafeArrayAccessData(array, &data);
             if (FAILED(hr)) {
                 throw_failure(hr);
             }
-            grid.cells.push_back(read(*element));
+            cells = static_cast<VARIANT*>(data);
+        }
+        ~Access() { ::SafeArrayUnaccessData(array); }
+        Access(const Access&) = delete;
+        Access& operator=(const Access&) = delete;
+    } access(value.parray);
+    for (std::size_t r = 0; r < bounds.rows; ++r) {
+        for (std::size_t c = 0; c < bounds.columns; ++c) {
+            grid.cells.push_back(read(access.cells[r + c * bounds.rows]));
         }
     }
     return grid;
