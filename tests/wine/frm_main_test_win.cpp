@@ -150,17 +150,9 @@ TEST_F(MainWindow, ControlsHaveTheirCaptionsTabOrderAndDesignGeometry) {
         EXPECT_EQ(at, control(order[i])) << "after tab stop " << i - 1;
     }
     // The list's columns.
-    HWND header = ListView_GetHeader(control(design::lvwMain));
-    ASSERT_EQ(Header_GetItemCount(header), 3);
+    ASSERT_EQ(header_count(), 3);
     for (int i = 0; i < 3; ++i) {
-        wchar_t text[64] = {};
-        HDITEMW item{};
-        item.mask = HDI_TEXT;
-        item.pszText = text;
-        item.cchTextMax = 64;
-        Header_GetItem(header, i, &item);
-        EXPECT_EQ(std::u16string(reinterpret_cast<char16_t*>(text)),
-                  design::columns[static_cast<std::size_t>(i)].caption);
+        EXPECT_EQ(header_text(i), design::columns[static_cast<std::size_t>(i)].caption);
     }
     EXPECT_EQ(::GetWindowContextHelpId(control(design::cmdFind)), 10u);
     EXPECT_EQ(::GetWindowContextHelpId(control(design::lvwMain)), 70u);

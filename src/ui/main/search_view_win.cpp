@@ -30,38 +30,42 @@ bool SearchViewWin::put_on_clipboard(const std::u16string& text, const std::stri
     return csv.empty() ? tarvex::put_on_clipboard(window_, text) : tarvex::put_on_clipboard(window_, text, csv);
 }
 
-std::optional<std::u16string> SearchViewWin::choose_export_file() {
+namespace {
+
+// The common file dialog, to save a file (asking before one is overwritten) or
+// to open one that exists; nullopt when the user cancels.
+std::optional<std::u16string> choose_file(HWND owner, bool save, const char16_t* types, const char16_t* title,
+                                          const char16_t* suggested, const char16_t* extension) {
     wchar_t path[MAX_PATH] = {};
-    ::lstrcpynW(path, wide(command_texts::export_file_name), MAX_PATH);
+    if (suggested != nullptr) {
+        ::lstrcpynW(path, wide(suggested), MAX_PATH);
+    }
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = window_;
-    dialog.lpstrFilter = wide(command_texts::export_file_types);
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = wide(types);
     dialog.lpstrFile = path;
     dialog.nMaxFile = MAX_PATH;
-    dialog.lpstrTitle = wide(command_texts::export_title);
-    dialog.lpstrDefExt = wide(command_texts::export_extension);
-    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
-    if (!::GetSaveFileNameW(&dialog)) {
+    dialog.lpstrTitle = wide(title);
+    dialog.lpstrDefExt = extension != nullptr ? wide(extension) : nullptr;
+    dialog.Flags =
+        OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    if (!(save ? ::GetSaveFileNameW(&dialog) : ::GetOpenFileNameW(&dialog))) {
         return std::nullopt;
     }
     return from_wide(path);
 }
 
+}  // namespace
+
+std::optional<std::u16string> SearchViewWin::choose_export_file() {
+    return choose_file(window_, true, command_texts::export_file_types, command_texts::export_title,
+                       command_texts::export_file_name, command_texts::export_extension);
+}
+
 std::optional<std::u16string> SearchViewWin::choose_pairs_file() {
-    wchar_t path[MAX_PATH] = {};
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = window_;
-    dialog.lpstrFilter = wide(command_texts::pairs_file_types);
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = MAX_PATH;
-    dialog.lpstrTitle = wide(command_texts::pairs_file_title);
-    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
-    if (!::GetOpenFileNameW(&dialog)) {
-        return std::nullopt;
-    }
-    return from_wide(path);
+    return choose_file(window_, false, command_texts::pairs_file_types, command_texts::pairs_file_title, nullptr,
+                       nullptr);
 }
 
 std::optional<std::string> SearchViewWin::read_file(const std::u16string& path) {

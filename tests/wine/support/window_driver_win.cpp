@@ -184,17 +184,23 @@ std::u16string listed_text(int row, int column) {
     return from_wide(text);
 }
 
+int header_count() {
+    return Header_GetItemCount(ListView_GetHeader(control(main_design::lvwMain)));
+}
+
+std::u16string header_text(int column) {
+    wchar_t text[64] = {};
+    HDITEMW item{};
+    item.mask = HDI_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 64;
+    Header_GetItem(ListView_GetHeader(control(main_design::lvwMain)), column, &item);
+    return from_wide(text);
+}
+
 int header_column(std::u16string_view caption) {
-    HWND header = ListView_GetHeader(control(main_design::lvwMain));
-    const int count = Header_GetItemCount(header);
-    for (int i = 0; i < count; ++i) {
-        wchar_t text[64] = {};
-        HDITEMW item{};
-        item.mask = HDI_TEXT;
-        item.pszText = text;
-        item.cchTextMax = 64;
-        Header_GetItem(header, i, &item);
-        if (from_wide(text) == caption) {
+    for (int i = 0; i < header_count(); ++i) {
+        if (header_text(i) == caption) {
             return i;
         }
     }

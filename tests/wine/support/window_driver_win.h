@@ -63,7 +63,10 @@ std::vector<std::string> list_rows();
 int listed_count();
 std::u16string listed_text(int row, int column);
 
-// The list's column whose header shows `caption`, or -1.
+// The list's column headers: how many, the caption of one (0-based, in
+// the order of the columns), and the column whose header shows `caption`, or -1.
+int header_count();
+std::u16string header_text(int column);
 int header_column(std::u16string_view caption);
 // A click on a column's header that returns once the list has painted: the
 // rows are sorted when the list next asks for them, which is when it paints.
