@@ -8,15 +8,26 @@
 #include "addin/addin_module_win.h"
 #include "addin/morvane_win.h"
 #include "addin/ribbon.h"
+#include "base/module_win.h"
 #include "base/owners_win.h"
 #include "base/platform_win.h"
-#include "ui/controls/window_class_win.h"
 
 namespace tarvex {
 
 namespace {
 
 using Microsoft::WRL::ComPtr;
+
+// The host asks for the add-in contract and the ribbon contract by their IDs and
+// calls the callbacks through whichever IDispatch it holds: both lead to the
+// same object, which answers the callbacks by name.
+using Base = com::Object<office::IDTExtensibility2, office::IRibbonExtensibility>;
+constexpr com::InterfaceRow interfaces[] = {
+    Base::row<office::IDTExtensibility2>(IID_IUnknown),
+    Base::row<office::IDTExtensibility2>(IID_IDispatch),
+    Base::row<office::IDTExtensibility2>(office::iid_extensibility2),
+    Base::row<office::IRibbonExtensibility>(office::iid_ribbon_extensibility),
+};
 
 bool same_name(LPCOLESTR name, const char16_t* known) {
     return ::CompareStringOrdinal(name, -1, wide(known), -1, TRUE) == CSTR_EQUAL;
@@ -65,46 +76,10 @@ void fill_exception(EXCEPINFO* exception, HRESULT hr) {
 
 }  // namespace
 
+Connect::Connect() : Object(interfaces) {}
+
 HRESULT Connect::create(REFIID iid, void** object) noexcept {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    *object = nullptr;
-    auto* created = new (std::nothrow) Connect();
-    if (created == nullptr) {
-        return E_OUTOFMEMORY;
-    }
-    const HRESULT hr = created->QueryInterface(iid, object);
-    created->Release();  // the initial reference
-    return hr;
-}
-
-HRESULT Connect::QueryInterface(REFIID iid, void** object) {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == office::iid_extensibility2) {
-        *object = static_cast<office::IDTExtensibility2*>(this);
-    } else if (iid == office::iid_ribbon_extensibility) {
-        *object = static_cast<office::IRibbonExtensibility*>(this);
-    } else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-ULONG Connect::AddRef() {
-    return ++references_;
-}
-
-ULONG Connect::Release() {
-    const ULONG left = --references_;
-    if (left == 0) {
-        delete this;
-    }
-    return left;
+    return com::create([] { return new (std::nothrow) Connect(); }, iid, object);
 }
 
 HRESULT Connect::GetTypeInfoCount(UINT* count) {

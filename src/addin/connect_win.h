@@ -7,10 +7,8 @@
 #include <oaidl.h>
 #include <wrl/client.h>
 
-#include <atomic>
-
+#include "base/com_object_win.h"
 #include "base/office_contract_win.h"
-#include "base/module_win.h"
 
 namespace tarvex {
 
@@ -18,19 +16,12 @@ namespace tarvex {
 inline constexpr DISPID dispid_button_click = 0x7000;
 inline constexpr DISPID dispid_button_image = 0x7001;
 
-class Connect final : public office::IDTExtensibility2, public office::IRibbonExtensibility {
+class Connect final : public com::Object<office::IDTExtensibility2, office::IRibbonExtensibility> {
 public:
     [[nodiscard]] static HRESULT create(REFIID iid, void** object) noexcept;
 
-    Connect(const Connect&) = delete;
-    Connect& operator=(const Connect&) = delete;
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-
-    // IDispatch: the ribbon callbacks, by name.
+    // IDispatch: the ribbon callbacks, by name. The host finds them by the names
+    // its ribbon XML gives and asks for no type information.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
@@ -49,16 +40,14 @@ public:
     HRESULT STDMETHODCALLTYPE GetCustomUI(BSTR ribbon_id, BSTR* xml) override;
 
 private:
-    Connect() = default;
-    ~Connect() = default;
+    Connect();
+    ~Connect() override = default;
 
     // The button: Search with the kept Application, as the macro calls it.
     HRESULT open_tarvex(EXCEPINFO* exception) noexcept;
 
-    std::atomic<ULONG> references_{1};
     // The host's Application, from OnConnection to OnDisconnection.
     Microsoft::WRL::ComPtr<IDispatch> application_;
-    module::Lock module_lock_;
 };
 
 }  // namespace tarvex

@@ -125,7 +125,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     } else {
         tarvex::unregister_window_classes();
     }
-    tarvex::release_morvane_type_info(process_exiting);
+    tarvex::com::release_module_type_info(process_exiting);
     return TRUE;
 }
 

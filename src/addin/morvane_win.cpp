@@ -3,7 +3,6 @@
 #include <oleauto.h>
 #include <wrl/client.h>
 
-#include <mutex>
 #include <new>
 #include <utility>
 
@@ -14,7 +13,6 @@
 #include "host/host_client_win.h"
 #include "addin/addin_module_win.h"
 #include "addin/registration_win.h"
-#include "ui/controls/window_class_win.h"
 
 namespace tarvex {
 
@@ -22,32 +20,13 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-// The type information of _Morvane, read once from the type library inside this
-// DLL: registration is not needed to call the object, and a copy registered by
-// another build cannot disagree with the code.
-std::mutex type_info_mutex;
-ComPtr<ITypeInfo> cached_type_info;
-
-[[nodiscard]] HRESULT type_info(ComPtr<ITypeInfo>* info) noexcept {
-    try {
-        const std::lock_guard guard(type_info_mutex);
-        if (!cached_type_info) {
-            const std::wstring path = module_path(module_instance());
-            if (path.empty()) {
-                return E_UNEXPECTED;
-            }
-            ComPtr<ITypeLib> library;
-            RETURN_IF_FAILED(::LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library));
-            RETURN_IF_FAILED(library->GetTypeInfoOfGuid(IID__Morvane, &cached_type_info));
-        }
-        *info = cached_type_info;
-        return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (...) {
-        return E_UNEXPECTED;
-    }
-}
+using Base = com::DualObject<_Morvane, ISupportErrorInfo>;
+constexpr com::InterfaceRow interfaces[] = {
+    Base::row<_Morvane>(IID_IUnknown),
+    Base::row<_Morvane>(IID_IDispatch),
+    Base::row<_Morvane>(IID__Morvane),
+    Base::row<ISupportErrorInfo>(IID_ISupportErrorInfo),
+};
 
 // Where Search's one argument sits, if it holds an object in any of the forms a
 // caller may use: by value, by reference, or inside a VARIANT passed by
@@ -70,81 +49,10 @@ IDispatch** object_slot(VARIANT& argument) {
 
 }  // namespace
 
+Morvane::Morvane() : DualObject(IID__Morvane, interfaces) {}
+
 HRESULT Morvane::create(REFIID iid, void** object) noexcept {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    *object = nullptr;
-    auto* created = new (std::nothrow) Morvane();
-    if (created == nullptr) {
-        return E_OUTOFMEMORY;
-    }
-    // Adopts the initial reference (the MinGW ComPtr::Attach would add one).
-    ComPtr<_Morvane> owner;
-    *owner.ReleaseAndGetAddressOf() = created;
-    return owner->QueryInterface(iid, object);
-}
-
-HRESULT Morvane::QueryInterface(REFIID iid, void** object) {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID__Morvane) {
-        *object = static_cast<_Morvane*>(this);
-    } else if (iid == IID_ISupportErrorInfo) {
-        *object = static_cast<ISupportErrorInfo*>(this);
-    } else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-ULONG Morvane::AddRef() {
-    return ++references_;
-}
-
-ULONG Morvane::Release() {
-    const ULONG left = --references_;
-    if (left == 0) {
-        delete this;
-    }
-    return left;
-}
-
-HRESULT Morvane::GetTypeInfoCount(UINT* count) {
-    if (count == nullptr) {
-        return E_POINTER;
-    }
-    *count = 1;
-    return S_OK;
-}
-
-HRESULT Morvane::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
-    if (info == nullptr) {
-        return E_POINTER;
-    }
-    *info = nullptr;
-    if (index != 0) {
-        return DISP_E_BADINDEX;
-    }
-    ComPtr<ITypeInfo> cached;
-    RETURN_IF_FAILED(type_info(&cached));
-    *info = cached.Detach();
-    return S_OK;
-}
-
-HRESULT Morvane::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
-    if (iid != IID_NULL) {
-        return DISP_E_UNKNOWNINTERFACE;
-    }
-    if (names == nullptr || ids == nullptr) {
-        return E_POINTER;
-    }
-    ComPtr<ITypeInfo> info;
-    RETURN_IF_FAILED(type_info(&info));
-    return ::DispGetIDsOfNames(info.Get(), names, count, ids);
+    return com::create([] { return new (std::nothrow) Morvane(); }, iid, object);
 }
 
 HRESULT Morvane::Invoke(DISPID dispid, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
@@ -153,9 +61,6 @@ HRESULT Morvane::Invoke(DISPID dispid, REFIID iid, LCID, WORD flags, DISPPARAMS*
         if (iid != IID_NULL) {
             return DISP_E_UNKNOWNINTERFACE;
         }
-        ComPtr<ITypeInfo> info;
-        RETURN_IF_FAILED(type_info(&info));
-
         DISPPARAMS call{};
         if (params != nullptr) {
             call = *params;
@@ -175,8 +80,7 @@ HRESULT Morvane::Invoke(DISPID dispid, REFIID iid, LCID, WORD flags, DISPPARAMS*
         }
 
         failure_.reset();
-        HRESULT hr = ::DispInvoke(static_cast<_Morvane*>(this), info.Get(), dispid, flags, &call, result, exception,
-                                  argument_error);
+        HRESULT hr = dispatch(dispid, flags, &call, result, exception, argument_error);
         // A dispatcher that returns the method's own failure instead of reporting
         // it through EXCEPINFO would lose the description on the way to the caller.
         if (FAILED(hr) && hr != DISP_E_EXCEPTION && failure_ && failure_->hresult == hr && exception != nullptr) {
@@ -249,14 +153,6 @@ HRESULT Morvane::fail(HRESULT hr, const char16_t* description, const char16_t* s
         ::SetErrorInfo(0, info.Get());
     }
     return hr;
-}
-
-void release_morvane_type_info(bool process_exiting) noexcept {
-    if (process_exiting) {
-        cached_type_info.Detach();
-    } else {
-        cached_type_info.Reset();
-    }
 }
 
 }  // namespace tarvex

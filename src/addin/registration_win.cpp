@@ -8,10 +8,10 @@
 #include <new>
 
 #include "base/com_edge_win.h"
+#include "base/module_win.h"
 #include "base/owners_win.h"
 #include "base/platform_win.h"
 #include "tarvex_h.h"
-#include "ui/controls/window_class_win.h"
 
 // In oleaut32 since Vista, but not declared by the MinGW headers.
 extern "C" HRESULT WINAPI RegisterTypeLibForUser(ITypeLib* library, OLECHAR* full_path, OLECHAR* help_dir);

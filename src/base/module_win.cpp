@@ -2,6 +2,18 @@
 
 #include <atomic>
 
+// The linker's symbol for the image this code is linked into: for the DLL, the
+// DLL itself, whichever process loaded it.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+namespace tarvex {
+
+HINSTANCE module_instance() {
+    return reinterpret_cast<HINSTANCE>(&__ImageBase);
+}
+
+}  // namespace tarvex
+
 namespace tarvex::module {
 
 namespace {

@@ -3,6 +3,14 @@
 // lock: a live Morvane object, the class factory's LockServer, or a loaded window
 // (the host usually releases Morvane as soon as Search returns, while the window
 // stays open).
+#include <windows.h>
+
+namespace tarvex {
+
+// The DLL's own module handle: GetModuleHandle(nullptr) would be the host's.
+HINSTANCE module_instance();
+
+}  // namespace tarvex
 
 namespace tarvex::module {
 

@@ -4,10 +4,6 @@
 #include <string>
 #include <vector>
 
-// The linker's symbol for the image this code is linked into: for the DLL, the
-// DLL itself, whichever process loaded it.
-extern "C" IMAGE_DOS_HEADER __ImageBase;
-
 namespace tarvex {
 
 namespace {
@@ -26,10 +22,6 @@ std::vector<RegisteredClass>& registered_classes() {
 }
 
 }  // namespace
-
-HINSTANCE module_instance() {
-    return reinterpret_cast<HINSTANCE>(&__ImageBase);
-}
 
 ATOM register_window_class(const WNDCLASSEXW& window_class) {
     if (window_class.lpszClassName == nullptr || IS_INTRESOURCE(window_class.lpszClassName)) {

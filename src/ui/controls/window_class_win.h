@@ -1,10 +1,9 @@
 #pragma once
 #include <windows.h>
 
-namespace tarvex {
+#include "base/module_win.h"
 
-// The DLL's own module handle: GetModuleHandle(nullptr) would be the host's.
-HINSTANCE module_instance();
+namespace tarvex {
 
 // Registers a window class of this DLL once (with the DLL's module handle) and
 // remembers it, so that DLL unload can unregister every class it registered.
