@@ -4,10 +4,11 @@
 // nothing of Tarvex's behind but the user's settings.
 //
 // Runs in the 64-bit system prefix, after scripts/test has built the package
-// into build/win64/installer (Tarvex.msi, and Tarvex-older.msi of version
-// 1.1.25 for the upgrade).
+// into build/win64/installer (Tarvex.msi, and Tarvex-older.msi of an older
+// version for the upgrade).
 #include <windows.h>
 #include <msi.h>
+#include <msiquery.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@
 
 #include "addin/registration_win.h"
 #include "base/owners_win.h"
+#include "base/version.h"
 #include "support/process_win.h"
 #include "support/registry_read_win.h"
 #include "support/window_driver_win.h"
@@ -33,6 +35,8 @@ constexpr wchar_t upgrade_code[] = L"{44B1EEF0-DB59-427D-BB4A-F7DBD6CBDF62}";
 constexpr wchar_t clsid[] = L"{41DEBC9A-2327-11D4-98A4-006067303FC9}";
 constexpr wchar_t libid[] = L"{41DEBC98-2327-11D4-98A4-006067303FC9}";
 constexpr wchar_t settings_key[] = L"Software\\Pellwick\\Tarvex";
+// The version the product shows, which its package carries too.
+constexpr wchar_t product_version[] = L"" TARVEX_PRODUCT_VERSION_TEXT;
 
 std::wstring package(const wchar_t* name) {
     return build_folder() + L"\\installer\\" + name;
@@ -196,6 +200,23 @@ std::string narrow(const std::wstring& text) {
     return std::string(text.begin(), text.end());
 }
 
+// The version a package installs, from its own Property table.
+std::wstring package_version(const wchar_t* name) {
+    PMSIHANDLE database;
+    PMSIHANDLE view;
+    PMSIHANDLE record;
+    wchar_t version[64] = {};
+    DWORD length = 64;
+    if (::MsiOpenDatabaseW(package(name).c_str(), MSIDBOPEN_READONLY, &database) != ERROR_SUCCESS ||
+        ::MsiDatabaseOpenViewW(database, L"SELECT `Value` FROM `Property` WHERE `Property` = 'ProductVersion'",
+                               &view) != ERROR_SUCCESS ||
+        ::MsiViewExecute(view, 0) != ERROR_SUCCESS || ::MsiViewFetch(view, &record) != ERROR_SUCCESS ||
+        ::MsiRecordGetStringW(record, 1, version, &length) != ERROR_SUCCESS) {
+        return L"(unreadable)";
+    }
+    return version;
+}
+
 // The products installed under Tarvex's upgrade code, with their versions.
 std::vector<std::wstring> installed_versions() {
     std::vector<std::wstring> versions;
@@ -328,7 +349,7 @@ TEST_F(Installer, InstallsForTheUserRepairsAndUninstallsLeavingOnlyTheSettings) 
 
     // "Add or remove programs" knows the product.
     EXPECT_EQ(product_info(INSTALLPROPERTY_INSTALLEDPRODUCTNAME), L"Tarvex");
-    EXPECT_EQ(product_info(INSTALLPROPERTY_VERSIONSTRING), L"1.1.26");
+    EXPECT_EQ(product_info(INSTALLPROPERTY_VERSIONSTRING), product_version);
     EXPECT_EQ(product_info(INSTALLPROPERTY_PUBLISHER), L"Pellwick");
     // The icon "Add or remove programs" shows, cached by the installer.
     EXPECT_TRUE(file_exists(product_info(INSTALLPROPERTY_PRODUCTICON)))
@@ -383,14 +404,16 @@ TEST_F(Installer, InstallsForTheUserRepairsAndUninstallsLeavingOnlyTheSettings) 
 }
 
 TEST_F(Installer, ANewerVersionReplacesAnOlderOne) {
+    const std::wstring older = package_version(L"Tarvex-older.msi");
+    ASSERT_NE(older, product_version);
     ASSERT_EQ(msiexec(L"/i \"" + package(L"Tarvex-older.msi") + L"\" /qn"), 0u);
-    ASSERT_EQ(installed_versions(), std::vector<std::wstring>{L"1.1.25"});
+    ASSERT_EQ(installed_versions(), std::vector<std::wstring>{older});
     ASSERT_EQ(msiexec(L"/i \"" + package(L"Tarvex.msi") + L"\" /qn"), 0u);
-    EXPECT_EQ(installed_versions(), std::vector<std::wstring>{L"1.1.26"});
+    EXPECT_EQ(installed_versions(), std::vector<std::wstring>{product_version});
     EXPECT_TRUE(file_exists(install_folder() + L"\\x64\\Tarvex.dll"));
     // An older package does not replace a newer one.
     EXPECT_NE(msiexec(L"/i \"" + package(L"Tarvex-older.msi") + L"\" /qn"), 0u);
-    EXPECT_EQ(installed_versions(), std::vector<std::wstring>{L"1.1.26"});
+    EXPECT_EQ(installed_versions(), std::vector<std::wstring>{product_version});
     ASSERT_EQ(msiexec(L"/x \"" + package(L"Tarvex.msi") + L"\" /qn"), 0u);
     EXPECT_TRUE(installed_versions().empty());
     EXPECT_FALSE(file_exists(install_folder()));

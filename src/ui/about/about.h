@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/geometry.h"
+#include "base/version.h"
 
 namespace tarvex::about {
 
@@ -21,8 +22,10 @@ struct Version {
     int build = 0;
     int revision = 0;
 };
-// Must match the VERSIONINFO block of the DLL; a Wine suite compares the two.
-inline constexpr Version product_version{1, 1, 0, 26};
+// The project's version, as the DLL's VERSIONINFO block carries it too; a Wine
+// suite compares the two.
+inline constexpr Version product_version{TARVEX_VERSION_MAJOR, TARVEX_VERSION_MINOR, TARVEX_VERSION_BUILD,
+                                         TARVEX_VERSION_REVISION};
 
 inline constexpr std::u16string_view caption = u"About";
 inline constexpr std::u16string_view title = u"Tarvex";
