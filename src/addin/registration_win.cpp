@@ -97,12 +97,6 @@ bool key_exists(HKEY root, const std::wstring& path) {
     return true;
 }
 
-// The keys below CLSID live in each bitness's own view of the registry; the
-// programmatic identifiers are one key that both bitnesses share.
-bool in_own_view(const Entry& entry) {
-    return std::wcsncmp(entry.key, L"CLSID\\", 6) == 0;
-}
-
 // Whether the DLL of the other bitness has the class registered in this scope.
 // Called once this DLL's own keys are gone: on a 32-bit Windows the view flag is
 // ignored and this reads the only view there is, which then holds no class.
@@ -150,7 +144,7 @@ bool registered_in_other_view(HKEY root) {
         return S_OK;
     }
     // Not registered in this scope (already removed, or never written): done.
-    const std::wstring version_key = below_classes(L"TypeLib\\") + libid_text + L"\\1.0";
+    const std::wstring version_key = below_classes(L"TypeLib\\") + libid_text + L"\\" + typelib_version;
     return key_exists(root_of(scope), version_key) ? hr : S_OK;
 }
 

@@ -1,66 +1,20 @@
 #pragma once
-// What registering the server writes: the class, its programmatic identifiers
-// and the type library, machine-wide (regsvr32) or for the current user only
-// (regsvr32 /n /i:user, which needs no administrator). One table drives both
-// directions, so unregistering removes exactly what registering wrote.
+// Registering the server: the class, its programmatic identifiers and the type
+// library, machine-wide (regsvr32) or for the current user only (regsvr32 /n
+// /i:user, which needs no administrator). One table (registration_table.h)
+// drives both directions, so unregistering removes exactly what registering
+// wrote.
 #include <windows.h>
 
 #include <string>
 
+#include "addin/registration_table.h"
+
 namespace tarvex::registration {
-
-#define TARVEX_CLSID L"{41DEBC9A-2327-11D4-98A4-006067303FC9}"
-#define TARVEX_CONNECT_CLSID L"{41DEBC9B-2327-11D4-98A4-006067303FC9}"
-#define TARVEX_LIBID L"{41DEBC98-2327-11D4-98A4-006067303FC9}"
-
-inline constexpr const wchar_t* clsid_text = TARVEX_CLSID;
-inline constexpr const wchar_t* libid_text = TARVEX_LIBID;
-inline constexpr const wchar_t* prog_id = L"ExcelTarvex.Morvane";
-inline constexpr WORD typelib_major = 1;
-inline constexpr WORD typelib_minor = 0;
-
-// One value below the classes root (HKLM or HKCU \Software\Classes). Keys come
-// parent first, so unregistering walks the table backwards.
-struct Entry {
-    const wchar_t* key;
-    const wchar_t* value_name;  // nullptr: the key's default value
-    const wchar_t* data;        // nullptr: this DLL's full path
-};
-
-inline constexpr Entry entries[] = {
-    {L"CLSID\\" TARVEX_CLSID, nullptr, L"ExcelTarvex.Morvane"},
-    {L"CLSID\\" TARVEX_CLSID L"\\InprocServer32", nullptr, nullptr},
-    {L"CLSID\\" TARVEX_CLSID L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
-    // The class is known by its plain ProgID (ProgIDFromCLSID answers with it); the
-    // versioned alias stays registered for callers that use it.
-    {L"CLSID\\" TARVEX_CLSID L"\\ProgID", nullptr, L"ExcelTarvex.Morvane"},
-    {L"CLSID\\" TARVEX_CLSID L"\\VersionIndependentProgID", nullptr, L"ExcelTarvex.Morvane"},
-    {L"CLSID\\" TARVEX_CLSID L"\\TypeLib", nullptr, TARVEX_LIBID},
-    {L"CLSID\\" TARVEX_CLSID L"\\Version", nullptr, L"1.0"},
-    {L"ExcelTarvex.Morvane", nullptr, L"ExcelTarvex.Morvane"},
-    {L"ExcelTarvex.Morvane\\CLSID", nullptr, TARVEX_CLSID},
-    {L"ExcelTarvex.Morvane\\CurVer", nullptr, L"ExcelTarvex.Morvane.1"},
-    {L"ExcelTarvex.Morvane.1", nullptr, L"ExcelTarvex.Morvane"},
-    {L"ExcelTarvex.Morvane.1\\CLSID", nullptr, TARVEX_CLSID},
-    // The COM add-in that shows the ribbon button. Registering it makes it
-    // creatable; the host loads it only once its add-in entry is written too.
-    {L"CLSID\\" TARVEX_CONNECT_CLSID, nullptr, L"ExcelTarvex.Connect"},
-    {L"CLSID\\" TARVEX_CONNECT_CLSID L"\\InprocServer32", nullptr, nullptr},
-    {L"CLSID\\" TARVEX_CONNECT_CLSID L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
-    {L"CLSID\\" TARVEX_CONNECT_CLSID L"\\ProgID", nullptr, L"ExcelTarvex.Connect"},
-    {L"ExcelTarvex.Connect", nullptr, L"ExcelTarvex.Connect"},
-    {L"ExcelTarvex.Connect\\CLSID", nullptr, TARVEX_CONNECT_CLSID},
-};
-
-#undef TARVEX_CLSID
-#undef TARVEX_CONNECT_CLSID
-#undef TARVEX_LIBID
 
 enum class Scope { machine, user };
 
-// Root of the class registrations of a scope, below HKEY_LOCAL_MACHINE or
-// HKEY_CURRENT_USER.
-inline constexpr const wchar_t* classes_key = L"Software\\Classes";
+// Root of the class registrations of a scope (classes_key below it).
 inline HKEY root_of(Scope scope) {
     return scope == Scope::machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }

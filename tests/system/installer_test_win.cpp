@@ -327,6 +327,12 @@ TEST_F(Installer, InstallsForTheUserRepairsAndUninstallsLeavingOnlyTheSettings) 
             EXPECT_EQ(stored, expected) << narrow(path);
         }
     }
+    // The keys registering its type library writes for the interfaces.
+    for (const auto& value : tarvex::registration::interface_values()) {
+        const std::wstring path = std::wstring(L"Software\\Classes\\") + value.key;
+        EXPECT_EQ(default_value(HKEY_CURRENT_USER, path, value.value_name, KEY_WOW64_64KEY), value.data)
+            << narrow(path);
+    }
     const std::wstring type_library = std::wstring(L"Software\\Classes\\TypeLib\\") + libid + L"\\1.0\\0\\";
     EXPECT_EQ(::CompareStringOrdinal(
                   default_value(HKEY_CURRENT_USER, type_library + L"win32", nullptr, KEY_WOW64_64KEY).c_str(), -1,

@@ -421,6 +421,13 @@ void expect_registered(Scope scope) {
             << testing::PrintToString(*found);
     }
     EXPECT_TRUE(test::registry_key_exists(HKEY_CLASSES_ROOT, typelib_key()));
+    // What registering the type library wrote for its interfaces is what the
+    // table says, which the installer writes as rows of its own.
+    for (const auto& value : tarvex::registration::interface_values()) {
+        EXPECT_EQ(test::registry_text(HKEY_CLASSES_ROOT, value.key, value.value_name),
+                  std::optional<std::wstring>(value.data))
+            << testing::PrintToString(value.key);
+    }
 
     if (scope == Scope::machine || !running_on_wine()) {
         // The name the class is known by, as a host's add-in list shows it.
