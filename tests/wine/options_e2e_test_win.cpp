@@ -34,6 +34,25 @@ std::string cell(StandinHost& host, const char* a1) {
     return c ? tarvex::utf16_to_utf8(c->formula_text()) : "";
 }
 
+struct TipSearch {
+    HWND list;
+    std::u16string text;
+};
+
+// Asks one of the thread's windows for the list's tip; stops at the first that has one.
+BOOL CALLBACK ask_for_tip(HWND window, LPARAM found) {
+    auto& search = *reinterpret_cast<TipSearch*>(found);
+    wchar_t buffer[512] = {};
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = main_window();
+    tool.uId = reinterpret_cast<UINT_PTR>(search.list);
+    tool.lpszText = buffer;
+    ::SendMessageW(window, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
+    search.text = tarvex::from_wide(buffer);
+    return search.text.empty();
+}
+
 // The tip shown with the pointer resting on a row: the pointer is put there
 // and the window's tooltips are asked for the list's text.
 std::u16string tip_of(int row) {
@@ -43,27 +62,9 @@ std::u16string tip_of(int row) {
     POINT at{r.left + 4, (r.top + r.bottom) / 2};
     ::ClientToScreen(list, &at);
     ::SetCursorPos(at.x, at.y);
-    std::u16string text;
-    struct Search {
-        HWND list;
-        std::u16string* text;
-    } search{list, &text};
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND window, LPARAM found) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(found);
-            wchar_t buffer[512] = {};
-            TOOLINFOW tool{};
-            tool.cbSize = sizeof(tool);
-            tool.hwnd = main_window();
-            tool.uId = reinterpret_cast<UINT_PTR>(s.list);
-            tool.lpszText = buffer;
-            ::SendMessageW(window, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
-            *s.text = tarvex::from_wide(buffer);
-            return s.text->empty();
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return text;
+    TipSearch search{list, {}};
+    ::EnumThreadWindows(::GetCurrentThreadId(), ask_for_tip, reinterpret_cast<LPARAM>(&search));
+    return search.text;
 }
 
 TEST(Options, AChoiceIsKeptAfterTheWindowClosesAndNamedInTheStatus) {
