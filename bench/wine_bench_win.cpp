@@ -18,14 +18,15 @@
 //       calls_per_cell=<n> us_per_cell=<t/m>
 //   undo_replace M=<m> call_us=<c> tarvex_ms=<t> five_call_ms=<f> ratio=<t/f> calls_per_cell=<n>
 //       closing_find_calls_per_cell=<n>
+//   bulk_read M=<m> cells=<n> formulas_ms=<f> values_ms=<v> us_per_cell=<(f+v)/2n>
 //   pair_list P=<pairs> M=<m> call_us=<c> listed=<rows> list_ms=<l> replace_ms=<r> tarvex_ms=<l+r>
 //       five_call_ms=<f> ratio=<t/f>
 // Options: --dll=<path of Tarvex.dll> (default: one folder up from this program),
 // --runs=<n> (best of n, default 5), --samples (every run's figure, on stderr),
 // --case=<name> (only the cases of that name: memory, find, replace_all,
-// priced_find, priced_replace_all, replace_undo, pattern, pair_list, stop, sort; may be
-// repeated), --priced-at=<us> (the
-// priced cases at that cost per call only: 0 or 20).
+// priced_find, priced_replace_all, replace_undo, pattern, pair_list, bulk_read, stop,
+// sort; may be repeated), --priced-at=<us> (the priced cases at that cost per call
+// only: 0 or 20).
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
@@ -870,6 +871,45 @@ void pair_list_case(Bench& b, BareHost& bare, int matches, HostCosts costs) {
         bare_ms, (list_ms + replace_ms) / bare_ms);
 }
 
+// The host's own cost of the bulk reads a Replace All makes: every worksheet's
+// used range read as formulas, then as values, through IDispatch.
+void bulk_read_case(Bench& b, int matches) {
+    b.open(matches);
+    const test::Variant book = get(b.application.Get(), dispid_of(b.application.Get(), u"ActiveWorkbook"));
+    IDispatch* workbook = object_in(book.get());
+    const test::Variant sheets = get(workbook, dispid_of(workbook, u"Worksheets"));
+    IDispatch* collection = object_in(sheets.get());
+    const LONG count = integer_in(get(collection, dispid_of(collection, u"Count")).get());
+    std::size_t cells = 0;
+    Samples formulas_ms;
+    Samples values_ms;
+    for (int run = 0; run < b.runs; ++run) {
+        double formulas = 0;
+        double values = 0;
+        cells = 0;
+        for (LONG i = 1; i <= count; ++i) {
+            const test::Variant sheet = get(collection, dispid_of(collection, u"Item"), Arg(static_cast<int>(i)));
+            IDispatch* worksheet = object_in(sheet.get());
+            const test::Variant used = get(worksheet, dispid_of(worksheet, u"UsedRange"));
+            IDispatch* range = object_in(used.get());
+            const DISPID formula = dispid_of(range, u"Formula");
+            const DISPID value = dispid_of(range, u"Value2");
+            test::Variant answer;
+            formulas += time_ms([&] { answer = get(range, formula); });
+            if ((answer.type() & VT_ARRAY) != 0) {
+                cells += answer.get().parray->rgsabound[0].cElements * answer.get().parray->rgsabound[1].cElements;
+            }
+            formulas += time_ms([&] { answer = test::Variant(); });
+            values += time_ms([&] { answer = get(range, value); });
+            values += time_ms([&] { answer = test::Variant(); });
+        }
+        formulas_ms.take(formulas);
+        values_ms.take(values);
+    }
+    line("bulk_read M=%d cells=%d formulas_ms=%.1f values_ms=%.1f us_per_cell=%.2f", matches, static_cast<int>(cells),
+         formulas_ms.best(), values_ms.best(), (formulas_ms.best() + values_ms.best()) * 1000.0 / (2.0 * cells));
+}
+
 int run(int argc, char** argv) {
     Bench b;
     for (int i = 1; i < argc; ++i) {
@@ -939,6 +979,9 @@ int run(int argc, char** argv) {
         if (b.wants("pair_list")) {
             pair_list_case(b, bare, 10000, costs);
         }
+    }
+    if (b.wants("bulk_read")) {
+        bulk_read_case(b, 10000);
     }
     if (b.wants("stop")) {
         stop_case(b, window, 100000, priced_runs);
