@@ -217,6 +217,24 @@ void BM_CmdReplaceAllClick(benchmark::State& state) {
 }
 BENCHMARK(BM_CmdReplaceAllClick)->Arg(10000)->Unit(benchmark::kMillisecond);
 
+// cmdFind_Click with the search text as a pattern: the used ranges read in
+// blocks and matched in Tarvex, then the cell and its text per listed match.
+void BM_CmdPatternFindClick(benchmark::State& state) {
+    auto app = application_with(state.range(0));
+    tarvex::testing::FakeMainWindow window;
+    window.progress_.keep_reports = false;
+    window.session.attach(tarvex::testing::make_standin_host(app));
+    tarvex::SearchOptions options;
+    options.regular_expression = true;
+    window.session.set_options(options);
+    for (auto _ : state) {
+        window.search.set_text(word);
+        window.session.cmdFind_Click();
+    }
+    count_matches(state, static_cast<std::int64_t>(window.rows().size()));
+}
+BENCHMARK(BM_CmdPatternFindClick)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 const std::vector<tarvex::ResultRow>& listed_rows() {
     static const std::vector<tarvex::ResultRow> rows =
         tarvex::bench::matching_rows(*application_with(list_size)->active_workbook(), word);
