@@ -8,6 +8,7 @@
 
 #include "base/platform_win.h"
 #include "base/text.h"
+#include "support/default_options_win.h"
 #include "support/window_driver_win.h"
 #include "engine/list_commands.h"
 #include "ui/main/main_design.h"
@@ -18,6 +19,8 @@ namespace design = tarvex::main_design;
 using Item = tarvex::options_menu::Item;
 
 namespace {
+
+using Options = DefaultOptionsAfter;
 
 constexpr char book[] =
     "sheet Codes\n"
@@ -67,7 +70,7 @@ std::u16string tip_of(int row) {
     return search.text;
 }
 
-TEST(Options, AChoiceIsKeptAfterTheWindowClosesAndNamedInTheStatus) {
+TEST_F(Options, AChoiceIsKeptAfterTheWindowClosesAndNamedInTheStatus) {
     auto host = open_tarvex_window(book);
     ASSERT_TRUE(host);
     choose(Item::reset);
@@ -86,7 +89,7 @@ TEST(Options, AChoiceIsKeptAfterTheWindowClosesAndNamedInTheStatus) {
     close_tarvex_window();
 }
 
-TEST(Options, APatternFindReplaceAllAndUndoRoundTrip) {
+TEST_F(Options, APatternFindReplaceAllAndUndoRoundTrip) {
     auto host = open_tarvex_window(book);
     ASSERT_TRUE(host);
     choose(Item::reset);

@@ -12,6 +12,7 @@
 
 #include "base/text.h"
 #include "engine/list_commands.h"
+#include "support/default_options_win.h"
 #include "support/window_driver_win.h"
 #include "ui/main/main_design.h"
 #include "ui/main/options_menu.h"
@@ -22,6 +23,9 @@ using Item = tarvex::options_menu::Item;
 using Command = tarvex::list_menu::Command;
 
 namespace {
+
+using EveryWorkbook = DefaultOptionsAfter;
+using PairList = DefaultOptionsAfter;
 
 void send_command(int id) {
     ::SendMessageW(main_window(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
@@ -43,7 +47,7 @@ bool open_on(StandinHost& host, const std::shared_ptr<standin::Workbook>& active
     return main_window() != nullptr;
 }
 
-TEST(EveryWorkbook, FindListsEachVisibleWorkbooksCellsAndGoToShowsThem) {
+TEST_F(EveryWorkbook, FindListsEachVisibleWorkbooksCellsAndGoToShowsThem) {
     StandinHost host;
     const auto prices = host.open("sheet Q1\nA1|SKU-1 red\nsheet Q2\nB2|SKU-2\n", u"Prices.wb");
     const auto stock = host.open("sheet Shelf\nC3|sku-3 blue\n", u"Stock.wb");
@@ -86,7 +90,7 @@ void CALLBACK answer_open_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
     ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
 
-TEST(PairList, AFileOfPairsIsListedAppliedInOrderAndUndoneAtOnce) {
+TEST_F(PairList, AFileOfPairsIsListedAppliedInOrderAndUndoneAtOnce) {
     wchar_t folder[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, folder);
     pairs_path = std::wstring(folder) + L"tarvex-pairs.csv";
