@@ -54,6 +54,7 @@
 #include "model/model.h"
 #include "support/dispatch_client_win.h"
 #include "support/window_driver_win.h"
+#include "ui/controls/clipboard_win.h"
 #include "ui/controls/sort_key_win.h"
 #include "engine/list_commands.h"
 #include "ui/main/main_design.h"
@@ -693,22 +694,17 @@ void stop_case(Bench& b, TarvexWindow& window, int matches, int runs) {
 
 // --- Search options, lists of pairs, undo --------------------------------------
 
-// Chooses an item of the Options menu, as its click does.
-void choose_option(tarvex::options_menu::Item item) {
-    ::SendMessageW(test::main_window(), WM_COMMAND, MAKEWPARAM(static_cast<int>(item), 0), 0);
-}
-
 // The default options, with or without regular expressions, while the scope
 // lasts; the defaults after.
 class Options {
 public:
     explicit Options(bool pattern) {
-        choose_option(tarvex::options_menu::Item::reset);
+        test::send_command(tarvex::options_menu::Item::reset);
         if (pattern) {
-            choose_option(tarvex::options_menu::Item::regular_expression);
+            test::send_command(tarvex::options_menu::Item::regular_expression);
         }
     }
-    ~Options() { choose_option(tarvex::options_menu::Item::reset); }
+    ~Options() { test::send_command(tarvex::options_menu::Item::reset); }
     Options(const Options&) = delete;
     Options& operator=(const Options&) = delete;
 };
@@ -764,10 +760,8 @@ void replace_and_undo_case(Bench& b, TarvexWindow& window, BareHost& bare, int m
     const std::size_t replace_calls = host_calls(*b.app, [] { test::press(design::cmdReplaceAll); });
     // Undo ends with a Find that lists every cell again; its calls are counted
     // apart, as a Find's.
-    const std::size_t undo_calls = host_calls(*b.app, [] {
-        ::SendMessageW(test::main_window(), WM_COMMAND, static_cast<WPARAM>(tarvex::list_menu::Command::undo_replace),
-                       0);
-    });
+    const std::size_t undo_calls =
+        host_calls(*b.app, [] { test::send_command(tarvex::list_menu::Command::undo_replace); });
     const std::size_t find_calls = host_calls(*b.app, [&] { window.find_ms(search_word); });
     check(tarvex::bench::matching_rows(*book, search_word).size() == static_cast<std::size_t>(matches),
           "Undo Replace did not bring every cell back");
@@ -779,10 +773,7 @@ void replace_and_undo_case(Bench& b, TarvexWindow& window, BareHost& bare, int m
         book = b.open(matches);
         window.find_ms(search_word);
         test::press(design::cmdReplaceAll);
-        undo_ms.take(time_ms([] {
-            ::SendMessageW(test::main_window(), WM_COMMAND,
-                           static_cast<WPARAM>(tarvex::list_menu::Command::undo_replace), 0);
-        }));
+        undo_ms.take(time_ms([] { test::send_command(tarvex::list_menu::Command::undo_replace); }));
         check(tarvex::bench::matching_rows(*book, search_word).size() == static_cast<std::size_t>(matches),
               "Undo Replace did not bring every cell back");
     }
@@ -819,25 +810,6 @@ std::u16string upper(std::u16string text) {
     return text;
 }
 
-bool put_on_clipboard(const std::u16string& text) {
-    if (!::OpenClipboard(nullptr)) {
-        return false;
-    }
-    ::EmptyClipboard();
-    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(char16_t));
-    bool put = false;
-    if (block != nullptr) {
-        std::copy_n(text.c_str(), text.size() + 1, static_cast<char16_t*>(::GlobalLock(block)));
-        ::GlobalUnlock(block);
-        put = ::SetClipboardData(CF_UNICODETEXT, block) != nullptr;
-        if (!put) {
-            ::GlobalFree(block);
-        }
-    }
-    ::CloseClipboard();
-    return put;
-}
-
 // The list of pairs from the clipboard, its Find and its Replace All, against
 // the bare client running a find and a five-call replace loop once per pair.
 void pair_list_case(Bench& b, BareHost& bare, int matches, HostCosts costs) {
@@ -846,12 +818,12 @@ void pair_list_case(Bench& b, BareHost& bare, int matches, HostCosts costs) {
     for (const auto& word : words) {
         pairs += word + u"\t" + upper(word) + u"\r\n";
     }
-    check(put_on_clipboard(pairs), "the list of pairs could not be put on the clipboard");
+    check(tarvex::put_on_clipboard(nullptr, pairs), "the list of pairs could not be put on the clipboard");
     const Options defaults(false);
     const PricedHost priced(*b.app, costs);
     b.open(matches);
     test::set_ticked(design::chkEntireCellContent, false);
-    const double list_ms = time_ms([] { choose_option(tarvex::options_menu::Item::replace_from_clipboard); });
+    const double list_ms = time_ms([] { test::send_command(tarvex::options_menu::Item::replace_from_clipboard); });
     const int listed = test::listed_count();
     check(listed > matches, "the pairs listed fewer cells than the word alone");
     const double replace_ms = time_ms([] { test::press(design::cmdReplaceAll); });

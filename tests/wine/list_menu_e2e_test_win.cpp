@@ -50,7 +50,7 @@ protected:
             host_->app->active_workbook()->sheet(sheet)->cell(*standin::parse_cell(tarvex::u16(a1)));
         return c ? tarvex::utf16_to_utf8(c->formula_text()) : "";
     }
-    static void command(Command c) { ::SendMessageW(main_window(), WM_COMMAND, MAKEWPARAM(static_cast<int>(c), 0), 0); }
+    static void command(Command c) { send_command(c); }
     // A key pressed on the list with Ctrl held, as the keyboard gives it.
     static void control_key(WORD key) {
         BYTE keys[256] = {};

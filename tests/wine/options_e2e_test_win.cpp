@@ -28,10 +28,6 @@ constexpr char book[] =
     "B2|p-9\n"
     "C3|ann@home\n";
 
-void choose(Item item) {
-    ::SendMessageW(main_window(), WM_COMMAND, MAKEWPARAM(static_cast<int>(item), 0), 0);
-}
-
 std::string cell(StandinHost& host, const char* a1) {
     const standin::Cell* c = host.app->active_workbook()->sheet(u"Codes")->cell(*standin::parse_cell(tarvex::u16(a1)));
     return c ? tarvex::utf16_to_utf8(c->formula_text()) : "";
@@ -73,8 +69,8 @@ std::u16string tip_of(int row) {
 TEST_F(Options, AChoiceIsKeptAfterTheWindowClosesAndNamedInTheStatus) {
     auto host = open_tarvex_window(book);
     ASSERT_TRUE(host);
-    choose(Item::reset);
-    choose(Item::match_case);
+    send_command(Item::reset);
+    send_command(Item::match_case);
     find_text(u"p-");
     EXPECT_EQ(status_text(), u"Done(1 matches)  ...  match case");
     close_tarvex_window();
@@ -83,7 +79,7 @@ TEST_F(Options, AChoiceIsKeptAfterTheWindowClosesAndNamedInTheStatus) {
     ASSERT_TRUE(host);
     find_text(u"p-");
     EXPECT_EQ(status_text(), u"Done(1 matches)  ...  match case") << "the option was not kept";
-    choose(Item::reset);
+    send_command(Item::reset);
     find_text(u"p-");
     EXPECT_EQ(status_text(), u"Done(2 matches)  ...");
     close_tarvex_window();
@@ -92,8 +88,8 @@ TEST_F(Options, AChoiceIsKeptAfterTheWindowClosesAndNamedInTheStatus) {
 TEST_F(Options, APatternFindReplaceAllAndUndoRoundTrip) {
     auto host = open_tarvex_window(book);
     ASSERT_TRUE(host);
-    choose(Item::reset);
-    choose(Item::regular_expression);
+    send_command(Item::reset);
+    send_command(Item::regular_expression);
     find_text(u"(\\w+)@(\\w+)|P-(\\d+)");
     // Any case: p-9 matches P-(\d+) too.
     ASSERT_EQ(list_rows().size(), 3u);
@@ -105,12 +101,11 @@ TEST_F(Options, APatternFindReplaceAllAndUndoRoundTrip) {
     EXPECT_EQ(cell(*host, "B2"), "<9>");
     EXPECT_EQ(cell(*host, "C3"), "<home>");
     ::SetFocus(control(design::lvwMain));
-    ::SendMessageW(main_window(), WM_COMMAND, MAKEWPARAM(static_cast<int>(tarvex::list_menu::Command::undo_replace), 0),
-                   0);
+    send_command(tarvex::list_menu::Command::undo_replace);
     EXPECT_EQ(cell(*host, "A1"), "P-0112 lavender");
     EXPECT_EQ(cell(*host, "B2"), "p-9");
     EXPECT_EQ(cell(*host, "C3"), "ann@home");
-    choose(Item::reset);
+    send_command(Item::reset);
     close_tarvex_window();
 }
 

@@ -27,10 +27,6 @@ namespace {
 using EveryWorkbook = DefaultOptionsAfter;
 using PairList = DefaultOptionsAfter;
 
-void send_command(int id) {
-    ::SendMessageW(main_window(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
-}
-
 std::string formula_at(const std::shared_ptr<standin::Workbook>& book, const char16_t* sheet, const char* a1) {
     const standin::Cell* c = book->sheet(sheet)->cell(*standin::parse_cell(tarvex::u16(a1)));
     return c ? tarvex::utf16_to_utf8(c->formula_text()) : "";
@@ -53,8 +49,8 @@ TEST_F(EveryWorkbook, FindListsEachVisibleWorkbooksCellsAndGoToShowsThem) {
     const auto stock = host.open("sheet Shelf\nC3|sku-3 blue\n", u"Stock.wb");
     host.open("hidden\nsheet Macros\nA1|SKU-9\n", u"Personal.wb");
     ASSERT_TRUE(open_on(host, prices));
-    send_command(static_cast<int>(Item::reset));
-    send_command(static_cast<int>(Item::search_all));
+    send_command(Item::reset);
+    send_command(Item::search_all);
 
     find_text(u"SKU-");
     EXPECT_EQ(list_rows(), (std::vector<std::string>{"[Prices.wb]Q1|$A$1|SKU-1 red|", "[Prices.wb]Q2|$B$2|SKU-2|",
@@ -66,11 +62,11 @@ TEST_F(EveryWorkbook, FindListsEachVisibleWorkbooksCellsAndGoToShowsThem) {
     ::SetFocus(list);
     ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     ListView_SetItemState(list, 2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    send_command(static_cast<int>(Command::go_to));
+    send_command(Command::go_to);
     EXPECT_EQ(host.app->active_workbook(), stock);
     EXPECT_EQ(stock->active_sheet()->selection(), *standin::parse_cell(u"C3"));
 
-    send_command(static_cast<int>(Item::reset));
+    send_command(Item::reset);
     close_tarvex_window();
 }
 
@@ -107,10 +103,10 @@ TEST_F(PairList, AFileOfPairsIsListedAppliedInOrderAndUndoneAtOnce) {
     StandinHost host;
     const auto book = host.open("sheet Q1\nA1|SKU-1 red\nB2|SKU-2\nC3|crimson tide\n", u"Prices.wb");
     ASSERT_TRUE(open_on(host, book));
-    send_command(static_cast<int>(Item::reset));
+    send_command(Item::reset);
 
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 100, answer_open_dialog);
-    send_command(static_cast<int>(Item::replace_from_list));
+    send_command(Item::replace_from_list);
     ::KillTimer(nullptr, timer);
     // red (A1), crimson (C3), SKU-2 (B2): each pair's hits, in the list's order.
     EXPECT_EQ(list_rows().size(), 3u);
@@ -122,7 +118,7 @@ TEST_F(PairList, AFileOfPairsIsListedAppliedInOrderAndUndoneAtOnce) {
     EXPECT_EQ(status_text().rfind(u"Done (3 cells, 3 pairs)", 0), 0u) << tarvex::utf16_to_utf8(status_text());
 
     ::SetFocus(control(design::lvwMain));
-    send_command(static_cast<int>(Command::undo_replace));
+    send_command(Command::undo_replace);
     EXPECT_EQ(formula_at(book, u"Q1", "A1"), "SKU-1 red");
     EXPECT_EQ(formula_at(book, u"Q1", "B2"), "SKU-2");
     EXPECT_EQ(formula_at(book, u"Q1", "C3"), "crimson tide");

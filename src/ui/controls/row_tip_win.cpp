@@ -17,7 +17,6 @@ constexpr int tip_shown_ms = 30000;
 }  // namespace
 
 void RowTip::create(HWND owner, HWND list, TextOf text_of) {
-    owner_ = owner;
     list_ = list;
     text_of_ = std::move(text_of);
     tip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,

@@ -28,7 +28,6 @@ private:
     int row_at(POINT client) const;
 
     HWND tip_ = nullptr;
-    HWND owner_ = nullptr;
     HWND list_ = nullptr;
     TextOf text_of_;
     int row_ = -1;

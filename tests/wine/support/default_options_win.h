@@ -21,7 +21,7 @@ protected:
             host = open_tarvex_window("sheet Sheet1\n");
         }
         if (main_window() != nullptr) {
-            ::SendMessageW(main_window(), WM_COMMAND, MAKEWPARAM(static_cast<int>(options_menu::Item::reset), 0), 0);
+            send_command(options_menu::Item::reset);
         }
         close_tarvex_window();
     }

@@ -143,6 +143,10 @@ void press(int design_index) {
     ::SendMessageW(control(design_index), BM_CLICK, 0, 0);
 }
 
+void send_command(int id) {
+    ::SendMessageW(main_window(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
 void click(int design_index) {
     press(design_index);
     pump(20);

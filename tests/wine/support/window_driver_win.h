@@ -40,6 +40,13 @@ void pump(int milliseconds, const std::function<bool()>& done = nullptr);
 HWND main_window();  // the loaded frmMain, or nullptr
 HWND control(int design_index);
 std::u16string text_of(HWND window);
+// A command of the window's menus (the list's, the Options menu's) as its
+// click sends it; it has run when this returns.
+void send_command(int id);
+template <class Id>
+void send_command(Id id) {
+    send_command(static_cast<int>(id));
+}
 // Presses a button as a click does; its command has run when this returns.
 void press(int design_index);
 // Presses a button and lets the window settle.
