@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <map>
-#include <set>
-#include <tuple>
+#include <string_view>
+#include <unordered_set>
 
 #include "engine/cell_address.h"
 #include "engine/command_texts.h"
@@ -17,31 +17,83 @@ namespace {
 constexpr std::int64_t emptiness = 16;
 constexpr std::int64_t small_block = 256;
 
+using CellSpots = std::vector<std::pair<std::int32_t, std::int32_t>>;
+
 // The rows of one worksheet of one workbook, in the list's order.
 struct SheetGroup {
     std::uint32_t book;
     std::u16string sheet;
     std::vector<std::size_t> rows;
+    std::unordered_set<std::u16string_view> addresses;  // of `rows`, viewing the list's own texts
 };
 
 // A cell listed more than once (found by several pairs of a list) is written
-// once, for its first row.
+// once, for its first row. The list runs sheet by sheet, so the group of the
+// row before is nearly always the row's own.
 std::vector<SheetGroup> group_by_sheet(const ResultList& list, const std::vector<std::size_t>& which) {
     std::vector<SheetGroup> groups;
     std::map<std::pair<std::uint32_t, std::u16string>, std::size_t> index;
-    std::set<std::tuple<std::uint32_t, std::u16string, std::u16string>> cells;
+    std::size_t last = 0;
     for (const std::size_t i : which) {
         const ResultRow& row = list.row(i);
-        if (!cells.emplace(row.book, row.sheet, row.address).second) {
-            continue;
+        if (groups.empty() || groups[last].book != row.book || groups[last].sheet != row.sheet) {
+            const auto [at, added] = index.try_emplace({row.book, row.sheet}, groups.size());
+            if (added) {
+                groups.push_back(SheetGroup{row.book, row.sheet, {}, {}});
+            }
+            last = at->second;
         }
-        const auto [at, added] = index.try_emplace({row.book, row.sheet}, groups.size());
-        if (added) {
-            groups.push_back(SheetGroup{row.book, row.sheet, {}});
+        if (groups[last].addresses.insert(row.address).second) {
+            groups[last].rows.push_back(i);
         }
-        groups[at->second].rows.push_back(i);
     }
     return groups;
+}
+
+// Where each block member's cell lies in the block's grid, row by row.
+std::vector<std::size_t> member_offsets(const CellBlock& block, const CellSpots& cells) {
+    const auto columns = static_cast<std::size_t>(block.right - block.left + 1);
+    std::vector<std::size_t> offsets;
+    offsets.reserve(block.members.size());
+    for (const std::size_t m : block.members) {
+        offsets.push_back(static_cast<std::size_t>(cells[m].first - block.top) * columns +
+                          static_cast<std::size_t>(cells[m].second - block.left));
+    }
+    return offsets;
+}
+
+CellPicks picks_of(const CellBlock& block, const std::vector<std::size_t>& offsets) {
+    CellPicks picks(static_cast<std::size_t>(block.bottom - block.top + 1) *
+                    static_cast<std::size_t>(block.right - block.left + 1));
+    for (const std::size_t at : offsets) {
+        picks[at] = true;
+    }
+    return picks;
+}
+
+// The members' cells taken out of the grid; a cell listed twice gets the
+// same value twice.
+template <class T>
+std::optional<std::vector<T>> members_of(CellGrid<T> grid, const CellBlock& block,
+                                         const std::vector<std::size_t>& offsets) {
+    const auto rows = static_cast<std::size_t>(block.bottom - block.top + 1);
+    const auto columns = static_cast<std::size_t>(block.right - block.left + 1);
+    if (grid.rows != rows || grid.columns != columns || grid.cells.size() != rows * columns) {
+        return std::nullopt;
+    }
+    std::vector<T> members;
+    members.reserve(offsets.size());
+    std::vector<bool> taken(grid.cells.size());
+    for (const std::size_t at : offsets) {
+        if (taken[at]) {
+            members.push_back(
+                members[static_cast<std::size_t>(std::find(offsets.begin(), offsets.end(), at) - offsets.begin())]);
+            continue;
+        }
+        taken[at] = true;
+        members.push_back(std::move(grid.cells[at]));
+    }
+    return members;
 }
 
 // A cell as the bulk read found it before the writes.
@@ -77,26 +129,16 @@ void read_before(SheetWork& work) {
             members.push_back(m);
         }
     }
-    for (CellBlock block : plan_blocks(cells)) {
-        for (std::size_t& m : block.members) {
-            m = members[m];
-        }
+    for (const CellBlock& block : plan_blocks(cells)) {
         try {
-            const auto range =
-                work.sheet.range(cell_address(block.top, block.left), cell_address(block.bottom, block.right));
-            const CellGrid<std::u16string> formulas = range->formulas();
-            const CellGrid<ValueKind> kinds = range->value_kinds();
-            const auto rows = static_cast<std::size_t>(block.bottom - block.top + 1);
-            const auto columns = static_cast<std::size_t>(block.right - block.left + 1);
-            if (formulas.rows != rows || formulas.columns != columns || kinds.rows != rows ||
-                kinds.columns != columns || formulas.cells.size() != rows * columns ||
-                kinds.cells.size() != rows * columns) {
+            const std::unique_ptr<HostRange> range = block_range(work.sheet, block);
+            std::optional<std::vector<std::u16string>> formulas = member_formulas(*range, block, cells);
+            const std::optional<std::vector<ValueKind>> kinds = member_kinds(*range, block, cells);
+            if (!formulas || !kinds) {
                 continue;
             }
-            for (const std::size_t m : block.members) {
-                const auto r = static_cast<std::size_t>(work.cells[m].first - block.top);
-                const auto c = static_cast<std::size_t>(work.cells[m].second - block.left);
-                work.states[m] = CellState{true, formulas.at(r, c), kinds.at(r, c)};
+            for (std::size_t k = 0; k < block.members.size(); ++k) {
+                work.states[members[block.members[k]]] = CellState{true, std::move((*formulas)[k]), (*kinds)[k]};
             }
         } catch (...) {
             // Written the one-by-one way instead.
@@ -113,18 +155,10 @@ void read_back(SheetWork& work, const std::vector<std::pair<std::size_t, std::si
     }
     for (const CellBlock& block : plan_blocks(cells)) {
         try {
-            const CellGrid<std::u16string> formulas =
-                work.sheet.range(cell_address(block.top, block.left), cell_address(block.bottom, block.right))
-                    ->formulas();
-            const auto columns = static_cast<std::size_t>(block.right - block.left + 1);
-            if (formulas.columns != columns ||
-                formulas.rows != static_cast<std::size_t>(block.bottom - block.top + 1)) {
-                continue;
-            }
-            for (const std::size_t m : block.members) {
-                work.run.record.entries[written[m].second].written =
-                    formulas.at(static_cast<std::size_t>(cells[m].first - block.top),
-                                static_cast<std::size_t>(cells[m].second - block.left));
+            std::optional<std::vector<std::u16string>> formulas =
+                member_formulas(*block_range(work.sheet, block), block, cells);
+            for (std::size_t k = 0; formulas && k < block.members.size(); ++k) {
+                work.run.record.entries[written[block.members[k]].second].written = std::move((*formulas)[k]);
             }
         } catch (...) {
             // The texts written stand in.
@@ -135,8 +169,8 @@ void read_back(SheetWork& work, const std::vector<std::pair<std::size_t, std::si
 // One cell the bulk read has seen: its new text worked out here, written with
 // one Formula put (`by_put`). A write the host turns down gets the value-based
 // second way.
-CellWrite write_known_cell(SheetWork& work, const ResultRow& row, const CellState& state, bool& by_put) {
-    const std::optional<std::u16string> next = replaced_text(work.t, state.formula);
+CellWrite write_known_cell(SheetWork& work, const ResultRow& row, CellState& state, bool& by_put) {
+    std::optional<std::u16string> next = replaced_text(work.t, state.formula);
     if (!next) {
         return CellWrite{Written::no, {}};  // the matcher gave up on the cell
     }
@@ -150,8 +184,9 @@ CellWrite write_known_cell(SheetWork& work, const ResultRow& row, const CellStat
     const bool before_is_text = !is_formula(state.formula) && state.kind == ValueKind::text;
     if (work.steps.run([&] { cell->set_formula(*next); }) == Steps::Outcome::done) {
         by_put = true;
-        return CellWrite{Written::yes,
-                         UndoEntry{row.sheet, row.address, state.formula, before_is_text, *next, row.book}};
+        // The cell's state is not looked at again: its texts move into the record.
+        return CellWrite{Written::yes, UndoEntry{row.sheet, row.address, std::move(state.formula), before_is_text,
+                                                 std::move(*next), row.book}};
     }
     if (!earns_second_way(*work.steps.last_failure())) {
         return CellWrite{Written::no, {}};
@@ -231,6 +266,21 @@ std::vector<CellBlock> plan_blocks(const std::vector<std::pair<std::int32_t, std
         blocks.push_back(CellBlock{row, column, row, column, {i}});
     }
     return blocks;
+}
+
+std::unique_ptr<HostRange> block_range(HostSheet& sheet, const CellBlock& block) {
+    return sheet.range(cell_address(block.top, block.left), cell_address(block.bottom, block.right));
+}
+
+std::optional<std::vector<std::u16string>> member_formulas(HostRange& range, const CellBlock& block,
+                                                           const CellSpots& cells) {
+    const std::vector<std::size_t> offsets = member_offsets(block, cells);
+    const CellPicks picks = picks_of(block, offsets);
+    return members_of(range.formulas(&picks), block, offsets);
+}
+
+std::optional<std::vector<ValueKind>> member_kinds(HostRange& range, const CellBlock& block, const CellSpots& cells) {
+    return members_of(range.value_kinds(), block, member_offsets(block, cells));
 }
 
 void write_rows(const ResultList& list, const std::vector<std::size_t>& which,

@@ -8,6 +8,7 @@
 // one by one, the way each is read first.
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "base/steps.h"
@@ -48,5 +49,15 @@ struct CellBlock {
 };
 std::vector<CellBlock> plan_blocks(const std::vector<std::pair<std::int32_t, std::int32_t>>& cells,
                                    std::int64_t most_cells = 65536);
+
+// A block's rectangle on the sheet, and what one bulk read of it found in its
+// members' cells (`cells` as given to plan_blocks), in the order of
+// block.members: only those cells' texts are taken from the host's answer.
+// nullopt when the answer has another shape; host failures propagate.
+std::unique_ptr<HostRange> block_range(HostSheet& sheet, const CellBlock& block);
+std::optional<std::vector<std::u16string>> member_formulas(
+    HostRange& range, const CellBlock& block, const std::vector<std::pair<std::int32_t, std::int32_t>>& cells);
+std::optional<std::vector<ValueKind>> member_kinds(HostRange& range, const CellBlock& block,
+                                                   const std::vector<std::pair<std::int32_t, std::int32_t>>& cells);
 
 }  // namespace tarvex

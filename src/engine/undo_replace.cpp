@@ -58,15 +58,10 @@ std::vector<std::optional<std::u16string>> read_now(HostSheet& sheet, const Shee
     }
     for (const CellBlock& block : plan_blocks(cells)) {
         try {
-            const CellGrid<std::u16string> formulas =
-                sheet.range(cell_address(block.top, block.left), cell_address(block.bottom, block.right))->formulas();
-            if (formulas.rows != static_cast<std::size_t>(block.bottom - block.top + 1) ||
-                formulas.columns != static_cast<std::size_t>(block.right - block.left + 1)) {
-                continue;
-            }
-            for (const std::size_t m : block.members) {
-                now[members[m]] = formulas.at(static_cast<std::size_t>(cells[m].first - block.top),
-                                              static_cast<std::size_t>(cells[m].second - block.left));
+            std::optional<std::vector<std::u16string>> formulas =
+                member_formulas(*block_range(sheet, block), block, cells);
+            for (std::size_t k = 0; formulas && k < block.members.size(); ++k) {
+                now[members[block.members[k]]] = std::move((*formulas)[k]);
             }
         } catch (...) {
             // Read alone instead.

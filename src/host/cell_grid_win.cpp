@@ -106,7 +106,7 @@ bool is_one_cell(const std::u16string& address) {
 }
 
 template <class T, class Read>
-CellGrid<T> grid_of(Variant answer, const AddressOf& address, Read read) {
+CellGrid<T> grid_of(Variant answer, const AddressOf& address, Read read, const CellPicks* picks = nullptr) {
     dereference(answer);
     VARIANT& value = *answer.get();
     CellGrid<T> grid;
@@ -144,9 +144,11 @@ CellGrid<T> grid_of(Variant answer, const AddressOf& address, Read read) {
         Access(const Access&) = delete;
         Access& operator=(const Access&) = delete;
     } access(value.parray);
+    std::size_t at = 0;
     for (std::size_t r = 0; r < bounds.rows; ++r) {
-        for (std::size_t c = 0; c < bounds.columns; ++c) {
-            grid.cells.push_back(read(access.cells[r + c * bounds.rows]));
+        for (std::size_t c = 0; c < bounds.columns; ++c, ++at) {
+            const bool picked = picks == nullptr || (at < picks->size() && (*picks)[at]);
+            grid.cells.push_back(picked ? read(access.cells[r + c * bounds.rows]) : T{});
         }
     }
     return grid;
@@ -154,8 +156,8 @@ CellGrid<T> grid_of(Variant answer, const AddressOf& address, Read read) {
 
 }  // namespace
 
-CellGrid<std::u16string> formulas_of(Variant answer, const AddressOf& address) {
-    return grid_of<std::u16string>(std::move(answer), address, formula_of);
+CellGrid<std::u16string> formulas_of(Variant answer, const AddressOf& address, const CellPicks* picks) {
+    return grid_of<std::u16string>(std::move(answer), address, formula_of, picks);
 }
 
 CellGrid<ValueKind> value_kinds_of(Variant answer, const AddressOf& address) {

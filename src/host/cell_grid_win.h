@@ -18,7 +18,8 @@ using AddressOf = std::function<std::u16string()>;
 // Each cell's text: its formula or constant, "" for an empty cell. A malformed
 // answer (another array shape or element type, an object, a scalar for a block)
 // is a type-mismatch HostError.
-CellGrid<std::u16string> formulas_of(Variant answer, const AddressOf& address);
+// With `picks`, only the cells picked are turned into texts; the others read "".
+CellGrid<std::u16string> formulas_of(Variant answer, const AddressOf& address, const CellPicks* picks = nullptr);
 // Each cell's kind by its value's type: VT_BSTR text, VT_ERROR error, VT_EMPTY
 // empty, any other value a number.
 CellGrid<ValueKind> value_kinds_of(Variant answer, const AddressOf& address);

@@ -78,8 +78,9 @@ public:
 
     void select() override { dispatch::call_method(range_.Get(), ObjectKind::range, L"Select"); }
 
-    CellGrid<std::u16string> formulas() override {
-        return dispatch::formulas_of(get(L"Formula"), [this] { return address(); });
+    CellGrid<std::u16string> formulas(const CellPicks* picks) override {
+        return dispatch::formulas_of(
+            get(L"Formula"), [this] { return address(); }, picks);
     }
     // Value2 rather than Value: the same kinds, without the host turning every
     // date and currency amount of the block into a date or currency value first.

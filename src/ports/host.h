@@ -42,6 +42,11 @@ struct CellGrid {
     const T& at(std::size_t row, std::size_t column) const { return cells[row * columns + column]; }
 };
 
+// The cells of a block a reading needs: rows * columns flags, row by row. A
+// block read for scattered cells holds many that nobody looks at, and turning
+// each of those into a string would cost about as much as the host's answer.
+using CellPicks = std::vector<bool>;
+
 class HostRange {
 public:
     virtual ~HostRange() = default;
@@ -63,8 +68,9 @@ public:
     virtual void select() = 0;
 
     // Every cell's formula (its constant, or "" when empty) in one call; a range
-    // of one cell gives one.
-    virtual CellGrid<std::u16string> formulas() = 0;
+    // of one cell gives one. With `picks`, a cell left out reads as "".
+    virtual CellGrid<std::u16string> formulas(const CellPicks* picks) = 0;
+    CellGrid<std::u16string> formulas() { return formulas(nullptr); }
     // Every cell's value kind in one call.
     virtual CellGrid<ValueKind> value_kinds() = 0;
 };

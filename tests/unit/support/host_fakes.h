@@ -28,7 +28,7 @@ public:
     void set_value(const std::u16string&) override { unsupported(); }
     void set_formula(const std::u16string&) override { unsupported(); }
     void select() override { unsupported(); }
-    CellGrid<std::u16string> formulas() override { unsupported(); }
+    CellGrid<std::u16string> formulas(const CellPicks*) override { unsupported(); }
     CellGrid<ValueKind> value_kinds() override { unsupported(); }
 };
 

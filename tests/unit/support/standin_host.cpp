@@ -61,11 +61,19 @@ public:
                     });
     }
 
-    CellGrid<std::u16string> formulas() override {
+    // Like the Windows client, a cell left out of `picks` reads "", so a reader
+    // that picks the wrong cells fails here too.
+    CellGrid<std::u16string> formulas(const CellPicks* picks) override {
         return call(*app_, "Range.Formula", {}, [&] {
             check_alive(*book_, *sheet_);
-            return grid<std::u16string>(
-                [](const standin::Cell* c) { return c ? c->formula_text() : std::u16string(); });
+            CellGrid<std::u16string> out =
+                grid<std::u16string>([](const standin::Cell* c) { return c ? c->formula_text() : std::u16string(); });
+            for (std::size_t i = 0; picks != nullptr && i < out.cells.size(); ++i) {
+                if (i >= picks->size() || !(*picks)[i]) {
+                    out.cells[i].clear();
+                }
+            }
+            return out;
         });
     }
 
