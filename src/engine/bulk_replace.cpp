@@ -96,12 +96,26 @@ std::optional<std::vector<T>> members_of(CellGrid<T> grid, const CellBlock& bloc
     return members;
 }
 
-// A cell as the bulk read found it before the writes.
+// A cell as the bulk read found it before the writes, and what the replace
+// makes of it.
 struct CellState {
     bool read = false;
     std::u16string formula;
     ValueKind kind = ValueKind::empty;
+    std::optional<std::u16string> next;  // nullopt: the matcher gave up on the cell
+
+    bool changes() const { return read && next && *next != formula; }
+    bool before_is_text() const { return !is_formula(formula) && kind == ValueKind::text; }
 };
+
+// Texts the host may take for a formula (a leading = + - @), read with a
+// prefix (') or refuse as too long are written one by one, so that one bad
+// cell cannot turn down, or half write, a whole block.
+constexpr std::size_t longest_block_text = 32767;
+bool fits_block_put(const std::u16string& text) {
+    return text.size() <= longest_block_text &&
+           (text.empty() || std::u16string_view(u"=+-@'").find(text[0]) == std::u16string_view::npos);
+}
 
 // The worksheet's work: its rows, where each row's cell is, what the bulk read
 // found there, and what was written.
@@ -138,7 +152,9 @@ void read_before(SheetWork& work) {
                 continue;
             }
             for (std::size_t k = 0; k < block.members.size(); ++k) {
-                work.states[members[block.members[k]]] = CellState{true, std::move((*formulas)[k]), (*kinds)[k]};
+                CellState& state = work.states[members[block.members[k]]];
+                state = CellState{true, std::move((*formulas)[k]), (*kinds)[k], std::nullopt};
+                state.next = replaced_text(work.t, state.formula);
             }
         } catch (...) {
             // Written the one-by-one way instead.
@@ -166,32 +182,85 @@ void read_back(SheetWork& work, const std::vector<std::pair<std::size_t, std::si
     }
 }
 
-// One cell the bulk read has seen: its new text worked out here, written with
-// one Formula put (`by_put`). A write the host turns down gets the value-based
-// second way.
+// The record of a cell written by a put. The cell's state is not looked at
+// again: its texts move into the record.
+UndoEntry entry_of(const ResultRow& row, CellState& state, std::u16string written) {
+    const bool before_is_text = state.before_is_text();
+    return UndoEntry{row.sheet, row.address, std::move(state.formula), before_is_text, std::move(written), row.book};
+}
+
+// One cell the bulk read has seen, written with one Formula put (`by_put`). A
+// write the host turns down gets the value-based second way.
 CellWrite write_known_cell(SheetWork& work, const ResultRow& row, CellState& state, bool& by_put) {
-    std::optional<std::u16string> next = replaced_text(work.t, state.formula);
-    if (!next) {
+    if (!state.next) {
         return CellWrite{Written::no, {}};  // the matcher gave up on the cell
     }
-    if (*next == state.formula) {
+    if (!state.changes()) {
         return CellWrite{Written::unchanged, {}};
     }
     std::unique_ptr<HostRange> cell;
     if (work.steps.run([&] { cell = work.sheet.range(row.address); }) != Steps::Outcome::done) {
         return CellWrite{Written::no, {}};
     }
-    const bool before_is_text = !is_formula(state.formula) && state.kind == ValueKind::text;
-    if (work.steps.run([&] { cell->set_formula(*next); }) == Steps::Outcome::done) {
+    if (work.steps.run([&] { cell->set_formula(*state.next); }) == Steps::Outcome::done) {
         by_put = true;
-        // The cell's state is not looked at again: its texts move into the record.
-        return CellWrite{Written::yes, UndoEntry{row.sheet, row.address, std::move(state.formula), before_is_text,
-                                                 std::move(*next), row.book}};
+        return CellWrite{Written::yes, entry_of(row, state, std::move(*state.next))};
     }
     if (!earns_second_way(*work.steps.last_failure())) {
         return CellWrite{Written::no, {}};
     }
-    return write_value(*cell, row, work.t, work.steps, state.formula, before_is_text, *next, true);
+    return write_value(*cell, row, work.t, work.steps, state.formula, state.before_is_text(), *state.next, true);
+}
+
+// A block of changed cells written with one put, each recorded as if written
+// alone. False when the host turns the block down: its cells are then written
+// one by one like any other, their new texts back in place.
+bool put_block(SheetWork& work, const CellBlock& block, std::vector<std::pair<std::size_t, std::size_t>>& put) {
+    CellGrid<std::u16string> texts{static_cast<std::size_t>(block.bottom - block.top + 1),
+                                   static_cast<std::size_t>(block.right - block.left + 1),
+                                   {}};
+    texts.cells.reserve(block.members.size());
+    for (const std::size_t m : block.members) {
+        texts.cells.push_back(std::move(*work.states[m].next));
+    }
+    try {
+        block_range(work.sheet, block)->set_formulas(texts);
+    } catch (...) {
+        for (std::size_t k = 0; k < block.members.size(); ++k) {
+            work.states[block.members[k]].next = std::move(texts.cells[k]);
+        }
+        return false;
+    }
+    for (std::size_t k = 0; k < block.members.size(); ++k) {
+        const std::size_t m = block.members[k];
+        put.emplace_back(m, work.run.record.entries.size());
+        work.run.record.entries.push_back(
+            entry_of(work.list.row(work.group.rows[m]), work.states[m], std::move(texts.cells[k])));
+    }
+    return true;
+}
+
+// The blocks the changed cells can be written in, and for each cell the block
+// it belongs to (none: written alone).
+constexpr std::size_t no_block = static_cast<std::size_t>(-1);
+std::vector<CellBlock> plan_sheet_puts(const SheetWork& work, std::vector<std::size_t>& block_of) {
+    CellSpots cells;
+    std::vector<std::size_t> members;
+    for (std::size_t m = 0; m < work.states.size(); ++m) {
+        if (work.states[m].changes() && fits_block_put(*work.states[m].next) && work.cells[m].first > 0) {
+            cells.push_back(work.cells[m]);
+            members.push_back(m);
+        }
+    }
+    std::vector<CellBlock> blocks = plan_puts(cells);
+    block_of.assign(work.states.size(), no_block);
+    for (std::size_t b = 0; b < blocks.size(); ++b) {
+        for (std::size_t& m : blocks[b].members) {
+            m = members[m];
+            block_of[m] = b;
+        }
+    }
+    return blocks;
 }
 
 // A cell the bulk read could not see: addressed and written the one-by-one way.
@@ -206,20 +275,40 @@ CellWrite write_unknown_cell(SheetWork& work, const ResultRow& row) {
 
 void write_sheet(SheetWork& work, CommandProgress& progress) {
     read_before(work);
+    std::vector<std::size_t> block_of;
+    const std::vector<CellBlock> blocks = plan_sheet_puts(work, block_of);
+    std::vector<bool> done(work.group.rows.size());
     // (position in the group, entry in the record) of the cells written by a put,
     // whose result is read back in bulk.
     std::vector<std::pair<std::size_t, std::size_t>> put;
     for (std::size_t m = 0; m < work.group.rows.size(); ++m) {
+        if (done[m]) {
+            continue;
+        }
         // Esc: what is written stays written (and undoable); the rest is not touched.
         const CommandProgress::Checkpoint at = progress.checkpoint();
         if (at.stop) {
             work.run.stopped = true;
             break;
         }
-        ++work.run.done;
         if (at.report_due) {
-            progress.report(command_texts::replacing_count(work.run.done, work.run.to_do));
+            progress.report(command_texts::replacing_count(work.run.done + 1, work.run.to_do));
         }
+        // A block is written at its first row in the list's order.
+        if (block_of[m] != no_block) {
+            const CellBlock& block = blocks[block_of[m]];
+            const bool whole = put_block(work, block, put);
+            for (const std::size_t member : block.members) {
+                block_of[member] = no_block;
+                done[member] = whole;
+            }
+            if (whole) {
+                work.run.done += block.members.size();
+                continue;
+            }
+        }
+        done[m] = true;
+        ++work.run.done;
         const ResultRow& row = work.list.row(work.group.rows[m]);
         bool by_put = false;
         CellWrite result =
@@ -281,6 +370,52 @@ std::optional<std::vector<std::u16string>> member_formulas(HostRange& range, con
 
 std::optional<std::vector<ValueKind>> member_kinds(HostRange& range, const CellBlock& block, const CellSpots& cells) {
     return members_of(range.value_kinds(), block, member_offsets(block, cells));
+}
+
+std::vector<CellBlock> plan_puts(const std::vector<std::pair<std::int32_t, std::int32_t>>& cells,
+                                 std::int64_t most_cells) {
+    std::vector<std::size_t> order(cells.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return cells[a] < cells[b]; });
+    // Runs along each row, no wider than a block may be; a cell given twice ends
+    // the run and stays out of every block.
+    std::vector<CellBlock> runs;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const auto [row, column] = cells[order[k]];
+        if ((k > 0 && cells[order[k - 1]] == cells[order[k]]) ||
+            (k + 1 < order.size() && cells[order[k + 1]] == cells[order[k]])) {
+            continue;
+        }
+        if (!runs.empty() && runs.back().top == row && runs.back().right + 1 == column &&
+            static_cast<std::int64_t>(runs.back().members.size()) < most_cells) {
+            runs.back().right = column;
+            runs.back().members.push_back(order[k]);
+        } else {
+            runs.push_back(CellBlock{row, column, row, column, {order[k]}});
+        }
+    }
+    // Runs of the same columns in consecutive rows stack into one rectangle: a
+    // column of listed cells is one block.
+    std::map<std::pair<std::int32_t, std::int32_t>, std::size_t> open;  // (left, right) -> block
+    std::vector<CellBlock> blocks;
+    for (CellBlock& run : runs) {
+        const auto it = open.find({run.left, run.right});
+        if (it != open.end()) {
+            CellBlock& above = blocks[it->second];
+            if (above.bottom + 1 == run.top &&
+                static_cast<std::int64_t>(above.members.size() + run.members.size()) <= most_cells) {
+                above.bottom = run.top;
+                above.members.insert(above.members.end(), run.members.begin(), run.members.end());
+                continue;
+            }
+        }
+        open[{run.left, run.right}] = blocks.size();
+        blocks.push_back(std::move(run));
+    }
+    std::erase_if(blocks, [](const CellBlock& block) { return block.members.size() < 2; });
+    return blocks;
 }
 
 void write_rows(const ResultList& list, const std::vector<std::size_t>& which,

@@ -50,6 +50,13 @@ struct CellBlock {
 std::vector<CellBlock> plan_blocks(const std::vector<std::pair<std::int32_t, std::int32_t>>& cells,
                                    std::int64_t most_cells = 65536);
 
+// The rectangles one block put can write: each made wholly of the given cells
+// (whole runs along a row, stacked over consecutive rows when they span the same
+// columns), of at least two and at most `most_cells` cells, members row by row.
+// A cell given twice is left out.
+std::vector<CellBlock> plan_puts(const std::vector<std::pair<std::int32_t, std::int32_t>>& cells,
+                                 std::int64_t most_cells = 4096);
+
 // A block's rectangle on the sheet, and what one bulk read of it found in its
 // members' cells (`cells` as given to plan_blocks), in the order of
 // block.members: only those cells' texts are taken from the host's answer.

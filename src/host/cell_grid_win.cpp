@@ -2,8 +2,10 @@
 
 #include <oleauto.h>
 
-#include <cstdint>
+#include <climits>
 #include <cstddef>
+#include <cstdint>
+#include <new>
 #include <utility>
 
 #include "host/dispatch_call_win.h"
@@ -158,6 +160,39 @@ CellGrid<T> grid_of(Variant answer, const AddressOf& address, Read read, const C
 
 CellGrid<std::u16string> formulas_of(Variant answer, const AddressOf& address, const CellPicks* picks) {
     return grid_of<std::u16string>(std::move(answer), address, formula_of, picks);
+}
+
+UniqueSafeArray text_array_of(const CellGrid<std::u16string>& texts) {
+    if (texts.rows == 0 || texts.columns == 0 || texts.cells.size() != texts.rows * texts.columns ||
+        texts.rows > static_cast<std::size_t>(LONG_MAX) || texts.columns > static_cast<std::size_t>(LONG_MAX)) {
+        throw_failure(E_INVALIDARG);
+    }
+    SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(texts.rows), 1}, {static_cast<ULONG>(texts.columns), 1}};
+    UniqueSafeArray array(::SafeArrayCreate(VT_VARIANT, 2, bounds));
+    if (!array) {
+        throw std::bad_alloc();
+    }
+    VARIANT* cells = nullptr;
+    const HRESULT hr = ::SafeArrayAccessData(array.get(), reinterpret_cast<void**>(&cells));
+    if (FAILED(hr)) {
+        throw_failure(hr);
+    }
+    // The array owns each text as soon as it is in place, so a failure halfway
+    // frees what was made.
+    bool made = true;
+    for (std::size_t r = 0; r < texts.rows && made; ++r) {
+        for (std::size_t c = 0; c < texts.columns && made; ++c) {
+            VARIANT& cell = cells[r + c * texts.rows];
+            cell.bstrVal = to_bstr(texts.at(r, c));
+            made = cell.bstrVal != nullptr;
+            cell.vt = made ? VT_BSTR : VT_EMPTY;
+        }
+    }
+    ::SafeArrayUnaccessData(array.get());
+    if (!made) {
+        throw std::bad_alloc();
+    }
+    return array;
 }
 
 CellGrid<ValueKind> value_kinds_of(Variant answer, const AddressOf& address) {

@@ -24,4 +24,8 @@ CellGrid<std::u16string> formulas_of(Variant answer, const AddressOf& address, c
 // empty, any other value a number.
 CellGrid<ValueKind> value_kinds_of(Variant answer, const AddressOf& address);
 
+// The texts as the two-dimensional VARIANT array a block put takes, rows first
+// with lower bounds 1, as a macro-language client builds it.
+UniqueSafeArray text_array_of(const CellGrid<std::u16string>& texts);
+
 }  // namespace tarvex::dispatch

@@ -72,6 +72,14 @@ public:
         value.pdispVal = object;
         return *this;
     }
+    // A VARIANT array, freed with the arguments.
+    Arguments& owned_array(UniqueSafeArray array) {
+        VARIANT& value = push();
+        value.vt = VT_ARRAY | VT_VARIANT;
+        value.parray = array.release();
+        owned_ |= 1u << (count_ - 1);
+        return *this;
+    }
     Arguments& integer(LONG number) {
         VARIANT& value = push();
         value.vt = VT_I4;

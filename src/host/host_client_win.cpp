@@ -87,6 +87,11 @@ public:
     CellGrid<ValueKind> value_kinds() override {
         return dispatch::value_kinds_of(get(L"Value2"), [this] { return address(); });
     }
+    void set_formulas(const CellGrid<std::u16string>& formulas) override {
+        Arguments arguments;
+        arguments.owned_array(dispatch::text_array_of(formulas));
+        dispatch::put(range_.Get(), ObjectKind::range, L"Formula", arguments);
+    }
 
 private:
     template <class Option>

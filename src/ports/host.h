@@ -73,6 +73,10 @@ public:
     CellGrid<std::u16string> formulas() { return formulas(nullptr); }
     // Every cell's value kind in one call.
     virtual CellGrid<ValueKind> value_kinds() = 0;
+    // Range.Formula put with an array of the range's own shape: each cell's text
+    // (row by row in `formulas.cells`) as typed input. A failure says nothing of
+    // which cells the host wrote before it gave up.
+    virtual void set_formulas(const CellGrid<std::u16string>& formulas) = 0;
 };
 
 class HostSheet {

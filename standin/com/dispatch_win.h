@@ -85,6 +85,7 @@ public:
     // their literal, numbers in the English form the model parses.
     std::u16string text(std::size_t position) const;
     std::u16string put_text() const;
+    const VARIANT& put_value() const { return put_value_.get(); }
     std::int32_t integer(std::size_t position) const;
     std::optional<std::int32_t> optional_integer(std::size_t position) const;
     std::optional<bool> optional_boolean(std::size_t position) const;

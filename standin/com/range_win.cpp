@@ -104,7 +104,13 @@ private:
     Variant formula(Arguments&) {
         return per_cell([](const Cell* cell) { return Variant::of_text(cell ? cell->formula_text() : u""); });
     }
-    void put_formula(Arguments& args) { write(args.put_text()); }
+    void put_formula(Arguments& args) {
+        if ((args.put_value().vt & VT_ARRAY) != 0) {
+            write_block(args.put_value());
+        } else {
+            write(args.put_text());
+        }
+    }
     // The optional RangeValueDataType argument is accepted and ignored.
     Variant value(Arguments&) { return per_cell(value_of); }
     void put_value(Arguments& args) { write(args.put_text()); }
@@ -121,6 +127,7 @@ private:
         }
         sheet_->write_value(area_.top_left, typed);
     }
+    void write_block(const VARIANT& value);
     CellPos after_cell(const Arguments& args, std::size_t position) const;
 
     std::shared_ptr<Workbook> book_;
@@ -230,6 +237,50 @@ Variant RangeObject::per_cell(CellAnswer answer) const {
     result.get().vt = VT_ARRAY | VT_VARIANT;
     result.get().parray = array.release();
     return result;
+}
+
+// A two-dimensional array as the host takes it for Formula: of the range's own
+// shape (rows first, whatever the lower bounds), each element as typed into
+// its cell. Another shape is refused, and so is an element with no text form.
+void RangeObject::write_block(const VARIANT& value) {
+    const LONG rows = area_.bottom_right.row - area_.top_left.row + 1;
+    const LONG cols = area_.bottom_right.col - area_.top_left.col + 1;
+    SAFEARRAY* array = value.parray;
+    VARTYPE element = VT_EMPTY;
+    LONG low[2] = {};
+    LONG high[2] = {};
+    if (value.vt != (VT_ARRAY | VT_VARIANT) || array == nullptr || ::SafeArrayGetDim(array) != 2 ||
+        FAILED(::SafeArrayGetVartype(array, &element)) || element != VT_VARIANT ||
+        FAILED(::SafeArrayGetLBound(array, 1, &low[0])) || FAILED(::SafeArrayGetUBound(array, 1, &high[0])) ||
+        FAILED(::SafeArrayGetLBound(array, 2, &low[1])) || FAILED(::SafeArrayGetUBound(array, 2, &high[1]))) {
+        throw ArgumentError{DISP_E_TYPEMISMATCH, put_value_position};
+    }
+    if (static_cast<std::int64_t>(high[0]) - low[0] + 1 != rows ||
+        static_cast<std::int64_t>(high[1]) - low[1] + 1 != cols) {
+        fail(hr::application_defined, application_defined_error);
+    }
+    if (cell_count(area_) > max_cells_read) {
+        fail(static_cast<std::int32_t>(E_OUTOFMEMORY), not_enough_memory);
+    }
+    std::vector<std::u16string> typed;
+    typed.reserve(static_cast<std::size_t>(cell_count(area_)));
+    VARIANT* cells = nullptr;
+    if (FAILED(::SafeArrayAccessData(array, reinterpret_cast<void**>(&cells)))) {
+        throw ArgumentError{DISP_E_TYPEMISMATCH, put_value_position};
+    }
+    bool readable = true;
+    for (LONG r = 0; r < rows && readable; ++r) {
+        for (LONG c = 0; c < cols && readable; ++c) {
+            std::optional<std::u16string> text = host_text(cells[r + c * rows]);
+            readable = text.has_value();
+            typed.push_back(text ? std::move(*text) : std::u16string());
+        }
+    }
+    ::SafeArrayUnaccessData(array);
+    if (!readable) {
+        throw ArgumentError{DISP_E_TYPEMISMATCH, put_value_position};
+    }
+    sheet_->write_block(area_, typed);
 }
 
 Variant RangeObject::select(Arguments&) {

@@ -152,6 +152,10 @@ public:
     // Range.Value put with a text: parsed as typed input, keeping the cell's number
     // format. An invalid formula throws Failure{application_defined} and leaves the cell.
     void write_value(CellPos p, std::u16string_view typed);
+    // Range.Formula put with an array of the rectangle's shape: `typed` holds one
+    // input per cell, row by row. Every input is parsed before any cell changes,
+    // so a block with one invalid formula throws and leaves the sheet as it was.
+    void write_block(const Rect& area, const std::vector<std::u16string>& typed);
     std::size_t cell_count() const { return cells_.size(); }
     // The rectangle from the first to the last filled row and column, as the
     // host's UsedRange gives it; A1 alone on an empty sheet.

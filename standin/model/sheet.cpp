@@ -52,6 +52,32 @@ void Sheet::clear_cell(CellPos p) {
     ++generation_;
 }
 
+void Sheet::write_block(const Rect& area, const std::vector<std::u16string>& typed) {
+    const auto columns = static_cast<std::size_t>(area.bottom_right.col - area.top_left.col + 1);
+    const auto rows = static_cast<std::size_t>(area.bottom_right.row - area.top_left.row + 1);
+    if (!detail::inside_grid(area.top_left) || !detail::inside_grid(area.bottom_right) ||
+        typed.size() != rows * columns) {
+        detail::fail(hr::application_defined);
+    }
+    std::vector<Cell> parsed;
+    parsed.reserve(typed.size());
+    for (const std::u16string& input : typed) {
+        std::optional<Cell> cell = parse_typed_input(input);
+        if (!cell) {
+            detail::fail(hr::application_defined);
+        }
+        parsed.push_back(std::move(*cell));
+    }
+    for (std::size_t i = 0; i < parsed.size(); ++i) {
+        const CellPos p{area.top_left.row + static_cast<std::int32_t>(i / columns),
+                        area.top_left.col + static_cast<std::int32_t>(i % columns)};
+        if (const Cell* old = cell(p)) {
+            parsed[i].number_format = old->number_format;
+        }
+        set_cell(p, std::move(parsed[i]));
+    }
+}
+
 void Sheet::write_value(CellPos p, std::u16string_view typed) {
     if (!detail::inside_grid(p)) {
         detail::fail(hr::application_defined);

@@ -3,6 +3,10 @@
 // writing (about two host calls per written cell), against the stand-in host.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
+#include <tuple>
+
 #include "base/text.h"
 #include "engine/bulk_replace.h"
 #include "engine/command_texts.h"
@@ -177,36 +181,97 @@ TEST_F(EveryWorkbook, APairListIsListedThenAppliedInOrderAndUndoneAtOnce) {
     EXPECT_EQ(rows(), (Rows{"S!$A$1=alpha"}));
 }
 
-TEST_F(EveryWorkbook, ReplaceAllWritesAtAboutTwoCallsACellAndFallsBackWhenABulkReadFails) {
-    std::string text = "sheet S\n";
+TEST_F(EveryWorkbook, ReplaceAllWritesColumnsInBlocksAndFallsBackCellByCellWithTheSameRecord) {
+    // Two columns of listed cells (one of texts that look like numbers), a lone
+    // cell, and a cell whose new text is a formula, which is always written alone.
+    std::string text = "sheet S\nE1|item\nE3|=\"item\"\n";
     for (int row = 1; row <= 200; ++row) {
         text += "A" + std::to_string(row) + "|item " + std::to_string(row) + "\n";
         text += "C" + std::to_string(row) + "|'00" + std::to_string(row) + " item\n";
     }
     const auto book = open(text.c_str(), u"Book.wb");
-    for (const bool bulk_fails : {false, true}) {
-        SCOPED_TRACE(bulk_fails ? "the bulk read fails" : "in bulk");
+    struct Way {
+        const char* name;
+        const char* failing;  // the call that fails once, if any
+        std::size_t writes;   // Formula and Value puts, refused ones included
+    };
+    const Way ways[] = {
+        // One block put per column, alone the lone cell and the formula.
+        {"in blocks", nullptr, 4},
+        // The first column's block turned down: its cells one by one.
+        {"a block put refused", "Range.Formula=", 1 + 200 + 3},
+        // Nothing read in bulk: every cell read and written one by one.
+        {"the bulk read fails", "Range.Formula", 402},
+    };
+    using Record = std::vector<std::tuple<std::u16string, std::u16string, bool, std::u16string>>;
+    std::optional<Record> first;
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
         find("item");
-        ASSERT_EQ(window.rows().size(), 400u);
+        ASSERT_EQ(window.rows().size(), 402u);
         window.replace.set_text(u"thing");
         app->clear_log();
-        if (bulk_fails) {
-            app->fail_call("Range.Formula", 1, standin::hr::application_defined);
+        if (way.failing != nullptr) {
+            app->fail_call(way.failing, 1, standin::hr::application_defined);
         }
         window.session.cmdReplaceAll_Click();
         EXPECT_EQ(formula(*book, u"S", "A200"), "thing 200");
         EXPECT_EQ(formula(*book, u"S", "C7"), "007 thing");
+        EXPECT_EQ(formula(*book, u"S", "E3"), "=\"thing\"");
         EXPECT_EQ(window.status_text(), u"Done ...");
-        if (!bulk_fails) {
-            // Per written cell a Range and its Formula put; per block a few reads;
-            // then the closing Find, which finds nothing left.
-            EXPECT_EQ(calls("Range.Formula="), 400u);
-            EXPECT_LE(app->call_log().size(), 2 * 400u + 30);
+        EXPECT_EQ(calls("Range.Formula=") + calls("Range.Value="), way.writes);
+        Record record;
+        for (const tarvex::UndoEntry& e : window.session.last_replace().entries) {
+            record.emplace_back(e.address, e.before, e.before_is_text, e.written);
+        }
+        std::sort(record.begin(), record.end());
+        if (first) {
+            EXPECT_EQ(record, *first) << "the same cells recorded the same way";
+        } else {
+            first = record;
         }
         window.session.undo_replace();
         EXPECT_EQ(formula(*book, u"S", "A200"), "item 200");
         EXPECT_EQ(formula(*book, u"S", "C7"), "007 item");
-        EXPECT_EQ(window.status_text(), u"Undone (400 cells)  ...");
+        EXPECT_EQ(formula(*book, u"S", "E3"), "=\"item\"");
+        EXPECT_EQ(window.status_text(), u"Undone (402 cells)  ...");
+    }
+}
+
+TEST(BulkBlocks, PutsCoverRunsAndStackedRunsOnlyOfTheCellsGiven) {
+    using Cells = std::vector<std::pair<std::int32_t, std::int32_t>>;
+    const auto puts_of = [](const Cells& cells, std::int64_t most = 4096) {
+        std::vector<std::string> out;
+        for (const auto& b : tarvex::plan_puts(cells, most)) {
+            std::string members;
+            for (const std::size_t m : b.members) {
+                members += std::to_string(m);
+            }
+            out.push_back(std::to_string(b.top) + ":" + std::to_string(b.left) + "-" + std::to_string(b.bottom) + ":" +
+                          std::to_string(b.right) + "=" + members);
+        }
+        return out;
+    };
+    struct Case {
+        Cells cells;
+        std::vector<std::string> puts;
+        std::int64_t most = 4096;
+    };
+    const Case cases[] = {
+        // A run along a row, members in row order whatever the given order.
+        {{{1, 3}, {1, 1}, {1, 2}}, {"1:1-1:3=120"}},
+        // Cells apart write alone; a cell given twice is in no block.
+        {{{1, 1}, {1, 3}, {3, 1}}, {}},
+        {{{1, 1}, {1, 1}, {1, 2}}, {}},
+        // A column stacks into one block; a row of another width starts anew.
+        {{{1, 2}, {2, 2}, {3, 2}, {4, 1}, {4, 2}}, {"1:2-3:2=012", "4:1-4:2=34"}},
+        // A 2x2 square, and a gap between rows ends the stack.
+        {{{1, 1}, {1, 2}, {2, 1}, {2, 2}, {4, 1}, {4, 2}}, {"1:1-2:2=0123", "4:1-4:2=45"}},
+        // No block grows beyond its bound.
+        {{{1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}}, {"1:1-2:1=01", "3:1-4:1=23"}, 2},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(puts_of(c.cells, c.most), c.puts);
     }
 }
 

@@ -18,13 +18,15 @@ namespace {
 class Progress : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Every other row: each cell is written alone, so Esc can stop between
+        // any two of them.
         std::string book = "sheet First\n";
         for (int row = 1; row <= 4; ++row) {
-            book += "A" + std::to_string(row) + "|apple " + std::to_string(row) + "\n";
+            book += "A" + std::to_string(2 * row - 1) + "|apple " + std::to_string(row) + "\n";
         }
         book += "sheet Second\n";
         for (int row = 1; row <= 3; ++row) {
-            book += "B" + std::to_string(row) + "|apple pie\n";
+            book += "B" + std::to_string(2 * row - 1) + "|apple pie\n";
         }
         tarvex::testing::add_book(*app, book.c_str());
         window.session.attach(tarvex::testing::make_standin_host(app));

@@ -727,6 +727,41 @@ TEST_F(HostClientTest, BulkReadsTakeAnyLowerBoundsAndFailAMalformedAnswerAsAType
     }
 }
 
+TEST_F(HostClientTest, ABlockPutWritesEveryCellAsTypedOrNoneWhenTheHostTurnsItDown) {
+    auto block = host_->active_workbook()->sheet(u"Notes")->range(u"B2", u"C3");
+    const auto texts = [&] { return block->formulas().cells; };
+    struct Case {
+        const char* name;
+        tarvex::CellGrid<std::u16string> put;
+        std::optional<std::vector<std::u16string>> after;  // nullopt: turned down
+    };
+    const Case cases[] = {
+        // Each element as if typed into its cell, row by row.
+        {"typed",
+         {2, 2, {u"one", u"007", u"=1+1", u"true"}},
+         std::vector<std::u16string>{u"one", u"7", u"=1+1", u"TRUE"}},
+        // An array of another shape, or one element the host cannot take.
+        {"other shape", {1, 2, {u"x", u"y"}}, std::nullopt},
+        {"invalid formula", {2, 2, {u"a", u"b", u"=1+", u"d"}}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<std::u16string> was = texts();
+        app_->clear_log();
+        if (c.after) {
+            block->set_formulas(c.put);
+            EXPECT_EQ(texts(), *c.after);
+        } else {
+            const HostError error = host_error_of([&] { block->set_formulas(c.put); });
+            EXPECT_EQ(static_cast<std::uint32_t>(error.hresult), application_defined);
+            EXPECT_EQ(texts(), was);
+        }
+        ASSERT_FALSE(app_->call_log().empty());
+        EXPECT_EQ(app_->call_log().front().operation, "Range.Formula=");
+        EXPECT_EQ(app_->call_log().front().arguments, (std::vector<std::u16string>{u"(array)"}));
+    }
+}
+
 TEST_F(HostClientTest, UsedRangeSpansTheFilledCellsAndIsA1OnAnEmptySheet) {
     book_->add_sheet(u"Far").write_value({5, 3}, u"x");
     const std::pair<std::u16string, std::u16string> cases[] = {
@@ -790,6 +825,10 @@ TEST_F(HostClientTest, EveryCallFailsWithTheChannelsCodeWhileTheHostRefuses) {
         {"Select", [&] { cell->select(); }},
         {"Formula=", [&] { cell->set_formula(u"x"); }},
         {"Formula block", [&] { cell->formulas(); }},
+        {"Formula= block",
+         [&] {
+             cell->set_formulas({1, 1, {u"x"}});
+         }},
         {"Value2 block", [&] { cell->value_kinds(); }},
         {"UsedRange", [&] { sheet->used_range(); }},
         {"Workbook name", [&] { book->name(); }},

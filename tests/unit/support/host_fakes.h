@@ -30,6 +30,7 @@ public:
     void select() override { unsupported(); }
     CellGrid<std::u16string> formulas(const CellPicks*) override { unsupported(); }
     CellGrid<ValueKind> value_kinds() override { unsupported(); }
+    void set_formulas(const CellGrid<std::u16string>&) override { unsupported(); }
 };
 
 class FakeSheetBase : public HostSheet {

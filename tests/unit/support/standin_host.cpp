@@ -98,6 +98,13 @@ public:
         });
     }
 
+    void set_formulas(const CellGrid<std::u16string>& formulas) override {
+        call(*app_, "Range.Formula=", {u"(array)"}, [&] {
+            check_alive(*book_, *sheet_);
+            sheet_->write_block(rect_, formulas.cells);
+        });
+    }
+
     void set_formula(const std::u16string& formula) override {
         call(*app_, "Range.Formula=", {formula}, [&] {
             check_alive(*book_, *sheet_);
