@@ -91,9 +91,12 @@ Pattern::Pattern(const std::u16string& pattern, bool match_case, bool whole_text
     }
 }
 
-Pattern::Found Pattern::find_in(const std::u16string& text) const {
+Pattern::Found Pattern::find_in(std::u16string_view text) const {
     try {
-        const std::wstring wide = widened(text);
+        // A pattern Find asks this of every filled cell: one buffer for all of
+        // them rather than a string of its own each.
+        thread_local std::wstring wide;
+        wide.assign(text.begin(), text.end());
         const bool found =
             whole_text_ ? boost::regex_match(wide, compiled_->regex) : boost::regex_search(wide, compiled_->regex);
         return found ? Found::yes : Found::no;

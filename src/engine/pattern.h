@@ -28,7 +28,7 @@ public:
     Pattern(const std::u16string& pattern, bool match_case, bool whole_text);
 
     enum class Found { yes, no, gave_up };
-    Found find_in(const std::u16string& text) const;
+    Found find_in(std::u16string_view text) const;
 
     // The text a replace writes. `format` may name what the match found: $1 to
     // $99 and ${1} its groups, ${name} a named group, $& the whole match, $$ a

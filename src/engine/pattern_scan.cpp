@@ -34,7 +34,7 @@ std::u16string shown_text(SheetScan& scan, std::int32_t row, std::int32_t column
     return text;
 }
 
-void judge_cell(SheetScan& scan, std::int32_t row, std::int32_t column, const std::u16string& formula) {
+void judge_cell(SheetScan& scan, std::int32_t row, std::int32_t column, std::u16string_view formula) {
     std::u16string shown;
     if (scan.search.in_values) {
         shown = shown_text(scan, row, column);
@@ -58,22 +58,22 @@ void judge_cell(SheetScan& scan, std::int32_t row, std::int32_t column, const st
 // One block of whole rows of the used range: its formulas in one call, then
 // every filled cell matched, row by row, left to right.
 WalkEnd scan_block(SheetScan& scan, const CellRect& block) {
-    CellGrid<std::u16string> formulas;
+    TextGrid formulas;
     if (scan.steps.run([&] {
             formulas = scan.sheet.range(cell_address(block.top, block.left), cell_address(block.bottom, block.right))
-                           ->formulas();
+                           ->formula_texts();
         }) != Steps::Outcome::done) {
         return WalkEnd::next_sheet;
     }
     const auto rows = static_cast<std::size_t>(block.bottom - block.top + 1);
     const auto columns = static_cast<std::size_t>(block.right - block.left + 1);
-    if (formulas.rows != rows || formulas.columns != columns || formulas.cells.size() != rows * columns) {
+    if (formulas.rows != rows || formulas.columns != columns || formulas.ends.size() != rows * columns) {
         scan.search.not_judged += rows * columns;  // a shape that cannot be read: none of its cells judged
         return WalkEnd::next_sheet;
     }
     for (std::size_t r = 0; r < rows; ++r) {
         for (std::size_t c = 0; c < columns; ++c) {
-            const std::u16string& formula = formulas.at(r, c);
+            const std::u16string_view formula = formulas.at(r, c);
             if (formula.empty()) {
                 continue;
             }

@@ -19,7 +19,9 @@ bool is_cell_value(VARTYPE type) {
     return (type & (VT_ARRAY | VT_BYREF)) == 0 && type != VT_DISPATCH && type != VT_UNKNOWN;
 }
 
-std::u16string formula_of(VARIANT& value) {
+// The cell's text where it stands (a formula that is not a text is turned into
+// one there), valid while the answer lives.
+std::u16string_view formula_view(VARIANT& value) {
     if (!is_cell_value(value.vt)) {
         throw_failure(DISP_E_TYPEMISMATCH);
     }
@@ -32,7 +34,14 @@ std::u16string formula_of(VARIANT& value) {
             throw_failure(hr);
         }
     }
-    return from_bstr(value.bstrVal);
+    if (value.bstrVal == nullptr) {
+        return {};
+    }
+    return std::u16string_view(reinterpret_cast<const char16_t*>(value.bstrVal), ::SysStringLen(value.bstrVal));
+}
+
+std::u16string formula_of(VARIANT& value) {
+    return std::u16string(formula_view(value));
 }
 
 ValueKind kind_of(VARIANT& value) {
@@ -107,26 +116,25 @@ bool is_one_cell(const std::u16string& address) {
     return !address.empty() && address.find_first_of(u":,") == std::u16string::npos;
 }
 
-template <class T, class Read>
-CellGrid<T> grid_of(Variant answer, const AddressOf& address, Read read, const CellPicks* picks = nullptr) {
+// Hands each cell of the answer, row by row, to `cell(value, index)`, after its
+// shape to `shape(rows, columns)`.
+template <class Shape, class Cell>
+void walk_cells(Variant answer, const AddressOf& address, Shape shape, Cell cell) {
     dereference(answer);
     VARIANT& value = *answer.get();
-    CellGrid<T> grid;
     if ((value.vt & VT_ARRAY) == 0) {
         if (!is_cell_value(value.vt) || !is_one_cell(address())) {
             throw_failure(DISP_E_TYPEMISMATCH);
         }
-        grid.rows = grid.columns = 1;
-        grid.cells.push_back(read(value));
-        return grid;
+        shape(1, 1);
+        cell(value, 0);
+        return;
     }
     if (value.vt != (VT_ARRAY | VT_VARIANT)) {
         throw_failure(DISP_E_TYPEMISMATCH);
     }
     const Bounds bounds = bounds_of(value.parray);
-    grid.rows = bounds.rows;
-    grid.columns = bounds.columns;
-    grid.cells.reserve(bounds.rows * bounds.columns);
+    shape(bounds.rows, bounds.columns);
     // Read in place (a formula that is not a text is turned into one there),
     // with no copy of any element: its memory runs column by
     // column from the first bound on, and the grid is row by row. A copy per
@@ -149,10 +157,25 @@ CellGrid<T> grid_of(Variant answer, const AddressOf& address, Read read, const C
     std::size_t at = 0;
     for (std::size_t r = 0; r < bounds.rows; ++r) {
         for (std::size_t c = 0; c < bounds.columns; ++c, ++at) {
-            const bool picked = picks == nullptr || (at < picks->size() && (*picks)[at]);
-            grid.cells.push_back(picked ? read(access.cells[r + c * bounds.rows]) : T{});
+            cell(access.cells[r + c * bounds.rows], at);
         }
     }
+}
+
+template <class T, class Read>
+CellGrid<T> grid_of(Variant answer, const AddressOf& address, Read read, const CellPicks* picks = nullptr) {
+    CellGrid<T> grid;
+    walk_cells(
+        std::move(answer), address,
+        [&](std::size_t rows, std::size_t columns) {
+            grid.rows = rows;
+            grid.columns = columns;
+            grid.cells.reserve(rows * columns);
+        },
+        [&](VARIANT& value, std::size_t at) {
+            const bool picked = picks == nullptr || (at < picks->size() && (*picks)[at]);
+            grid.cells.push_back(picked ? read(value) : T{});
+        });
     return grid;
 }
 
@@ -193,6 +216,19 @@ UniqueSafeArray text_array_of(const CellGrid<std::u16string>& texts) {
         throw std::bad_alloc();
     }
     return array;
+}
+
+TextGrid formula_texts_of(Variant answer, const AddressOf& address) {
+    TextGrid grid;
+    walk_cells(
+        std::move(answer), address,
+        [&](std::size_t rows, std::size_t columns) {
+            grid.rows = rows;
+            grid.columns = columns;
+            grid.ends.reserve(rows * columns);
+        },
+        [&](VARIANT& value, std::size_t) { grid.push_back(formula_view(value)); });
+    return grid;
 }
 
 CellGrid<ValueKind> value_kinds_of(Variant answer, const AddressOf& address) {

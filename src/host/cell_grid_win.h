@@ -20,6 +20,8 @@ using AddressOf = std::function<std::u16string()>;
 // is a type-mismatch HostError.
 // With `picks`, only the cells picked are turned into texts; the others read "".
 CellGrid<std::u16string> formulas_of(Variant answer, const AddressOf& address, const CellPicks* picks = nullptr);
+// The same texts in one buffer.
+TextGrid formula_texts_of(Variant answer, const AddressOf& address);
 // Each cell's kind by its value's type: VT_BSTR text, VT_ERROR error, VT_EMPTY
 // empty, any other value a number.
 CellGrid<ValueKind> value_kinds_of(Variant answer, const AddressOf& address);

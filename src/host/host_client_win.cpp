@@ -82,6 +82,9 @@ public:
         return dispatch::formulas_of(
             get(L"Formula"), [this] { return address(); }, picks);
     }
+    TextGrid formula_texts() override {
+        return dispatch::formula_texts_of(get(L"Formula"), [this] { return address(); });
+    }
     // Value2 rather than Value: the same kinds, without the host turning every
     // date and currency amount of the block into a date or currency value first.
     CellGrid<ValueKind> value_kinds() override {

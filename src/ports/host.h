@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/errors.h"
@@ -42,6 +43,26 @@ struct CellGrid {
     const T& at(std::size_t row, std::size_t column) const { return cells[row * columns + column]; }
 };
 
+// A block's texts read in one call, kept in one buffer: a pattern search looks
+// at every cell of a used range once, and a string of its own per cell would
+// cost about as much as the host's answer.
+struct TextGrid {
+    std::size_t rows = 0;
+    std::size_t columns = 0;
+    std::u16string chars;           // every cell's text, one after the other, row by row
+    std::vector<std::size_t> ends;  // where each cell's text ends in `chars`
+
+    std::u16string_view at(std::size_t row, std::size_t column) const {
+        const std::size_t i = row * columns + column;
+        const std::size_t begin = i == 0 ? 0 : ends[i - 1];
+        return std::u16string_view(chars).substr(begin, ends[i] - begin);
+    }
+    void push_back(std::u16string_view text) {
+        chars.append(text);
+        ends.push_back(chars.size());
+    }
+};
+
 // The cells of a block a reading needs: rows * columns flags, row by row. A
 // block read for scattered cells holds many that nobody looks at, and turning
 // each of those into a string would cost about as much as the host's answer.
@@ -71,6 +92,8 @@ public:
     // of one cell gives one. With `picks`, a cell left out reads as "".
     virtual CellGrid<std::u16string> formulas(const CellPicks* picks) = 0;
     CellGrid<std::u16string> formulas() { return formulas(nullptr); }
+    // The same read, the texts kept in one buffer.
+    virtual TextGrid formula_texts() = 0;
     // Every cell's value kind in one call.
     virtual CellGrid<ValueKind> value_kinds() = 0;
     // Range.Formula put with an array of the range's own shape: each cell's text

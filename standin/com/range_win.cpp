@@ -224,9 +224,9 @@ Variant RangeObject::per_cell(CellAnswer answer) const {
     }
     try {
         for (LONG r = 0; r < rows; ++r) {
-            for (LONG c = 0; c < cols; ++c) {
-                answer(sheet_->cell({area_.top_left.row + r, area_.top_left.col + c})).detach_to(&cells[r + c * rows]);
-            }
+            LONG c = 0;
+            sheet_->each_in_row(area_.top_left.row + r, area_.top_left.col, area_.bottom_right.col,
+                                [&](const Cell* cell) { answer(cell).detach_to(&cells[r + c++ * rows]); });
         }
     } catch (...) {
         ::SafeArrayUnaccessData(array.get());

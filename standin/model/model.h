@@ -5,6 +5,7 @@
 // model in standin/com exposes it to the DLL under Wine.
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -146,6 +147,11 @@ public:
     bool alive() const { return alive_; }
 
     const Cell* cell(CellPos p) const;
+    // Each cell of one row from column `left` to `right`, nullptr where empty,
+    // found in one walk along the row: a block read costs per cell, as the
+    // host's does, not a lookup per cell.
+    void each_in_row(std::int32_t row, std::int32_t left, std::int32_t right,
+                     const std::function<void(const Cell*)>& each) const;
     // Stores the cell; an empty constant without an override removes it.
     void set_cell(CellPos p, Cell c);
     void clear_cell(CellPos p);

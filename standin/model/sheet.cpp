@@ -34,6 +34,16 @@ const Cell* Sheet::cell(CellPos p) const {
     return it == cells_.end() ? nullptr : &it->second;
 }
 
+void Sheet::each_in_row(std::int32_t row, std::int32_t left, std::int32_t right,
+                        const std::function<void(const Cell*)>& each) const {
+    auto it = cells_.lower_bound(detail::cell_key({row, left}));
+    for (std::int32_t col = left; col <= right; ++col) {
+        const bool filled =
+            detail::inside_grid({row, col}) && it != cells_.end() && it->first == detail::cell_key({row, col});
+        each(filled ? &(it++)->second : nullptr);
+    }
+}
+
 void Sheet::set_cell(CellPos p, Cell c) {
     check_storable(p, c);
     if (!c.has_formula() && c.value.kind == ValueKind::empty && !c.display_override) {

@@ -29,6 +29,7 @@ public:
     void set_formula(const std::u16string&) override { unsupported(); }
     void select() override { unsupported(); }
     CellGrid<std::u16string> formulas(const CellPicks*) override { unsupported(); }
+    TextGrid formula_texts() override { unsupported(); }
     CellGrid<ValueKind> value_kinds() override { unsupported(); }
     void set_formulas(const CellGrid<std::u16string>&) override { unsupported(); }
 };

@@ -98,6 +98,15 @@ public:
         });
     }
 
+    TextGrid formula_texts() override {
+        const CellGrid<std::u16string> grid = formulas(nullptr);
+        TextGrid texts{grid.rows, grid.columns, {}, {}};
+        for (const std::u16string& text : grid.cells) {
+            texts.push_back(text);
+        }
+        return texts;
+    }
+
     void set_formulas(const CellGrid<std::u16string>& formulas) override {
         call(*app_, "Range.Formula=", {u"(array)"}, [&] {
             check_alive(*book_, *sheet_);
