@@ -1,11 +1,13 @@
 #pragma once
-// Writing the rows' cells worksheet by worksheet at about two host calls per
-// written cell: the cells' formulas and value kinds read in bulk (bounded
+// Writing the rows' cells worksheet by worksheet at two host calls per written
+// cell or fewer: the cells' formulas and value kinds read in bulk (bounded
 // blocks), each changed cell written with one Formula put through the
-// worksheet looked up once, and what the host made of the writes read back in
-// bulk for Undo Replace. Where a block cannot be read in bulk (the host fails
-// it, or the cells are too scattered for a bounded block) its cells are written
-// one by one, the way each is read first.
+// worksheet looked up once (a rectangle of changed neighbours with one put of
+// an array), and what the host made of the writes read back in bulk for Undo
+// Replace. Where a block cannot be read in bulk (the host fails it, or the
+// cells are too scattered for a bounded block) its cells are written one by
+// one, the way each is read first; a rectangle the host turns down is written
+// cell by cell.
 #include <cstddef>
 #include <memory>
 #include <optional>
