@@ -50,21 +50,30 @@ std::vector<SheetGroup> group_by_sheet(const ResultList& list, const std::vector
     return groups;
 }
 
+// The positions in `cells` ordered by row, then column; equal cells in the
+// order given.
+std::vector<std::size_t> by_position(const CellSpots& cells) {
+    std::vector<std::size_t> order(cells.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return cells[a] < cells[b]; });
+    return order;
+}
+
 // Where each block member's cell lies in the block's grid, row by row.
 std::vector<std::size_t> member_offsets(const CellBlock& block, const CellSpots& cells) {
-    const auto columns = static_cast<std::size_t>(block.right - block.left + 1);
     std::vector<std::size_t> offsets;
     offsets.reserve(block.members.size());
     for (const std::size_t m : block.members) {
-        offsets.push_back(static_cast<std::size_t>(cells[m].first - block.top) * columns +
+        offsets.push_back(static_cast<std::size_t>(cells[m].first - block.top) * block.columns() +
                           static_cast<std::size_t>(cells[m].second - block.left));
     }
     return offsets;
 }
 
 CellPicks picks_of(const CellBlock& block, const std::vector<std::size_t>& offsets) {
-    CellPicks picks(static_cast<std::size_t>(block.bottom - block.top + 1) *
-                    static_cast<std::size_t>(block.right - block.left + 1));
+    CellPicks picks(block.rows() * block.columns());
     for (const std::size_t at : offsets) {
         picks[at] = true;
     }
@@ -76,9 +85,7 @@ CellPicks picks_of(const CellBlock& block, const std::vector<std::size_t>& offse
 template <class T>
 std::optional<std::vector<T>> members_of(CellGrid<T> grid, const CellBlock& block,
                                          const std::vector<std::size_t>& offsets) {
-    const auto rows = static_cast<std::size_t>(block.bottom - block.top + 1);
-    const auto columns = static_cast<std::size_t>(block.right - block.left + 1);
-    if (grid.rows != rows || grid.columns != columns || grid.cells.size() != rows * columns) {
+    if (grid.rows != block.rows() || grid.columns != block.columns() || grid.cells.size() != grid.rows * grid.columns) {
         return std::nullopt;
     }
     std::vector<T> members;
@@ -216,9 +223,7 @@ CellWrite write_known_cell(SheetWork& work, const ResultRow& row, CellState& sta
 // alone. False when the host turns the block down: its cells are then written
 // one by one like any other, their new texts back in place.
 bool put_block(SheetWork& work, const CellBlock& block, std::vector<std::pair<std::size_t, std::size_t>>& put) {
-    CellGrid<std::u16string> texts{static_cast<std::size_t>(block.bottom - block.top + 1),
-                                   static_cast<std::size_t>(block.right - block.left + 1),
-                                   {}};
+    CellGrid<std::u16string> texts{block.rows(), block.columns(), {}};
     texts.cells.reserve(block.members.size());
     for (const std::size_t m : block.members) {
         texts.cells.push_back(std::move(*work.states[m].next));
@@ -329,11 +334,7 @@ void write_sheet(SheetWork& work, CommandProgress& progress) {
 
 std::vector<CellBlock> plan_blocks(const std::vector<std::pair<std::int32_t, std::int32_t>>& cells,
                                    std::int64_t most_cells) {
-    std::vector<std::size_t> order(cells.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        order[i] = i;
-    }
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return cells[a] < cells[b]; });
+    const std::vector<std::size_t> order = by_position(cells);
     std::vector<CellBlock> blocks;
     for (const std::size_t i : order) {
         const auto [row, column] = cells[i];
@@ -341,8 +342,8 @@ std::vector<CellBlock> plan_blocks(const std::vector<std::pair<std::int32_t, std
             CellBlock& last = blocks.back();
             const CellBlock grown{
                 last.top, std::min(last.left, column), std::max(last.bottom, row), std::max(last.right, column), {}};
-            const std::int64_t area = static_cast<std::int64_t>(grown.bottom - grown.top + 1) *
-                                      static_cast<std::int64_t>(grown.right - grown.left + 1);
+            // In 64 bits: a 32-bit size would wrap round for a sheet-sized rectangle.
+            const auto area = static_cast<std::int64_t>(grown.rows()) * static_cast<std::int64_t>(grown.columns());
             const auto count = static_cast<std::int64_t>(last.members.size() + 1);
             if (area <= most_cells && area <= std::max(small_block, emptiness * count)) {
                 last.left = grown.left;
@@ -374,11 +375,7 @@ std::optional<std::vector<ValueKind>> member_kinds(HostRange& range, const CellB
 
 std::vector<CellBlock> plan_puts(const std::vector<std::pair<std::int32_t, std::int32_t>>& cells,
                                  std::int64_t most_cells) {
-    std::vector<std::size_t> order(cells.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        order[i] = i;
-    }
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return cells[a] < cells[b]; });
+    const std::vector<std::size_t> order = by_position(cells);
     // Runs along each row, no wider than a block may be; a cell given twice ends
     // the run and stays out of every block.
     std::vector<CellBlock> runs;

@@ -48,6 +48,9 @@ void write_rows(const ResultList& list, const std::vector<std::size_t>& which,
 struct CellBlock {
     std::int32_t top, left, bottom, right;
     std::vector<std::size_t> members;
+
+    std::size_t rows() const { return static_cast<std::size_t>(bottom - top + 1); }
+    std::size_t columns() const { return static_cast<std::size_t>(right - left + 1); }
 };
 std::vector<CellBlock> plan_blocks(const std::vector<std::pair<std::int32_t, std::int32_t>>& cells,
                                    std::int64_t most_cells = 65536);
