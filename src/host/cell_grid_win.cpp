@@ -111,6 +111,23 @@ Bounds bounds_of(SAFEARRAY* array) {
     return bounds;
 }
 
+// A VARIANT array's elements, locked in place while this lives.
+struct ArrayAccess {
+    SAFEARRAY* array;
+    VARIANT* cells = nullptr;
+    explicit ArrayAccess(SAFEARRAY* a) : array(a) {
+        void* data = nullptr;
+        const HRESULT hr = ::SafeArrayAccessData(array, &data);
+        if (FAILED(hr)) {
+            throw_failure(hr);
+        }
+        cells = static_cast<VARIANT*>(data);
+    }
+    ~ArrayAccess() { ::SafeArrayUnaccessData(array); }
+    ArrayAccess(const ArrayAccess&) = delete;
+    ArrayAccess& operator=(const ArrayAccess&) = delete;
+};
+
 // A single cell's address has no colon (a rectangle) and no comma (more areas).
 bool is_one_cell(const std::u16string& address) {
     return !address.empty() && address.find_first_of(u":,") == std::u16string::npos;
@@ -139,21 +156,7 @@ void walk_cells(Variant answer, const AddressOf& address, Shape shape, Cell cell
     // with no copy of any element: its memory runs column by
     // column from the first bound on, and the grid is row by row. A copy per
     // element (a text each) would cost more than the cell's own answer.
-    struct Access {
-        SAFEARRAY* array;
-        VARIANT* cells = nullptr;
-        explicit Access(SAFEARRAY* a) : array(a) {
-            void* data = nullptr;
-            const HRESULT hr = ::SafeArrayAccessData(array, &data);
-            if (FAILED(hr)) {
-                throw_failure(hr);
-            }
-            cells = static_cast<VARIANT*>(data);
-        }
-        ~Access() { ::SafeArrayUnaccessData(array); }
-        Access(const Access&) = delete;
-        Access& operator=(const Access&) = delete;
-    } access(value.parray);
+    const ArrayAccess access(value.parray);
     std::size_t at = 0;
     for (std::size_t r = 0; r < bounds.rows; ++r) {
         for (std::size_t c = 0; c < bounds.columns; ++c, ++at) {
@@ -195,25 +198,20 @@ UniqueSafeArray text_array_of(const CellGrid<std::u16string>& texts) {
     if (!array) {
         throw std::bad_alloc();
     }
-    VARIANT* cells = nullptr;
-    const HRESULT hr = ::SafeArrayAccessData(array.get(), reinterpret_cast<void**>(&cells));
-    if (FAILED(hr)) {
-        throw_failure(hr);
-    }
-    // The array owns each text as soon as it is in place, so a failure halfway
-    // frees what was made.
-    bool made = true;
-    for (std::size_t r = 0; r < texts.rows && made; ++r) {
-        for (std::size_t c = 0; c < texts.columns && made; ++c) {
-            VARIANT& cell = cells[r + c * texts.rows];
-            cell.bstrVal = to_bstr(texts.at(r, c));
-            made = cell.bstrVal != nullptr;
-            cell.vt = made ? VT_BSTR : VT_EMPTY;
+    {
+        // The array owns each text as soon as it is in place, so a failure
+        // halfway frees what was made.
+        const ArrayAccess access(array.get());
+        for (std::size_t r = 0; r < texts.rows; ++r) {
+            for (std::size_t c = 0; c < texts.columns; ++c) {
+                VARIANT& cell = access.cells[r + c * texts.rows];
+                cell.bstrVal = to_bstr(texts.at(r, c));
+                if (cell.bstrVal == nullptr) {
+                    throw std::bad_alloc();
+                }
+                cell.vt = VT_BSTR;
+            }
         }
-    }
-    ::SafeArrayUnaccessData(array.get());
-    if (!made) {
-        throw std::bad_alloc();
     }
     return array;
 }
